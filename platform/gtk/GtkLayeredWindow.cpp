@@ -1,0 +1,260 @@
+#include "platform/gtk/GtkLayeredWindow.h"
+
+#include "platform/Log.h"
+#include "platform/gtk/AlphaShape.h"
+#include "platform/gtk/GtkTriggerEvent.h"
+
+#include <cmath>
+#include <memory>
+
+namespace hx {
+namespace {
+
+    MouseEvent ToMouseEvent(double x, double y, double rootX, double rootY, int button, unsigned state, uint32_t time)
+    {
+        MouseEvent m;
+        m.x = static_cast<int>(std::floor(x));
+        m.y = static_cast<int>(std::floor(y));
+        m.rootX = static_cast<int>(std::floor(rootX));
+        m.rootY = static_cast<int>(std::floor(rootY));
+        m.button = button;
+        m.leftDown = (state & GDK_BUTTON1_MASK) != 0;
+        m.time = time;
+        return m;
+    }
+
+    // Handlers may destroy the window (a menu choice that ends the program); `alive` tells the
+    // caller whether it may still touch the window afterwards.
+    bool Fire(const std::function<void(const MouseEvent&)>& handler, const MouseEvent& e,
+        const std::shared_ptr<bool>& alive)
+    {
+        if (!handler)
+            return true;
+        auto keep = alive;
+        auto copy = handler;
+        copy(e);
+        return *keep;
+    }
+
+} // namespace
+
+GtkLayeredWindow::GtkLayeredWindow(const std::string& title, std::function<void()> onCloseRequest)
+    : onCloseRequest_(std::move(onCloseRequest))
+    , shape_(cairo_region_create())
+{
+    window_ = gtk_window_new(GTK_WINDOW_TOPLEVEL);
+    g_object_ref_sink(window_);
+    GtkWindow* w = GTK_WINDOW(window_);
+    gtk_window_set_title(w, title.c_str());
+    gtk_window_set_decorated(w, FALSE);
+    gtk_window_set_keep_above(w, TRUE);
+    gtk_window_set_skip_taskbar_hint(w, TRUE);
+    gtk_window_set_skip_pager_hint(w, TRUE);
+    // A utility window is kept off the taskbar and out of Alt+Tab by the usual window managers.
+    gtk_window_set_type_hint(w, GDK_WINDOW_TYPE_HINT_UTILITY);
+    gtk_window_set_focus_on_map(w, FALSE);
+    gtk_window_set_default_size(w, 1, 1);
+    gtk_window_set_gravity(w, GDK_GRAVITY_NORTH_WEST);
+    gtk_widget_set_app_paintable(window_, TRUE);
+
+    screen_ = gtk_widget_get_screen(window_);
+    if (GdkVisual* rgba = gdk_screen_get_rgba_visual(screen_))
+        gtk_widget_set_visual(window_, rgba);
+    else
+        Log("window: the screen has no RGBA visual; the clock is drawn without transparency");
+
+    gtk_widget_add_events(window_, GDK_POINTER_MOTION_MASK | GDK_BUTTON_PRESS_MASK | GDK_BUTTON_RELEASE_MASK);
+    g_signal_connect(window_, "draw", G_CALLBACK(OnDraw), this);
+    g_signal_connect(window_, "button-press-event", G_CALLBACK(OnButtonPress), this);
+    g_signal_connect(window_, "button-release-event", G_CALLBACK(OnButtonRelease), this);
+    g_signal_connect(window_, "motion-notify-event", G_CALLBACK(OnMotion), this);
+    g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
+    g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+    g_signal_connect(window_, "notify::scale-factor", G_CALLBACK(OnScaleChanged), this);
+    compositedHandler_ = g_signal_connect(screen_, "composited-changed", G_CALLBACK(OnCompositedChanged), this);
+    ApplyShapes();
+}
+
+GtkLayeredWindow::~GtkLayeredWindow()
+{
+    *alive_ = false;
+    if (compositedHandler_)
+        g_signal_handler_disconnect(screen_, compositedHandler_);
+    g_signal_handlers_disconnect_by_data(window_, this);
+    gtk_widget_destroy(window_);
+    g_object_unref(window_);
+    if (frame_)
+        cairo_surface_destroy(frame_);
+    cairo_region_destroy(shape_);
+}
+
+void GtkLayeredWindow::SetPosition(int left, int top)
+{
+    if (left == left_ && top == top_ && moved_)
+        return;
+    left_ = left;
+    top_ = top;
+    moved_ = true;
+    gtk_window_move(GTK_WINDOW(window_), left, top);
+}
+
+void GtkLayeredWindow::Show()
+{
+    gtk_widget_show(window_);
+    showing_ = true;
+}
+
+void GtkLayeredWindow::Hide()
+{
+    gtk_widget_hide(window_);
+    showing_ = false;
+}
+
+bool GtkLayeredWindow::IsShowing() const { return showing_; }
+
+void GtkLayeredWindow::EnsureSurface(int width, int height)
+{
+    if (frame_ && cairo_image_surface_get_width(frame_) == width && cairo_image_surface_get_height(frame_) == height)
+        return;
+    if (frame_)
+        cairo_surface_destroy(frame_);
+    frame_ = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height);
+}
+
+void GtkLayeredWindow::Push(const uint8_t* pixels, int width, int height, int stride, uint8_t constantAlpha)
+{
+    if (!pixels || width <= 0 || height <= 0 || stride < width * 4 || width > 16384 || height > 16384) {
+        Log("window: a frame of " + std::to_string(width) + "x" + std::to_string(height) + " (stride "
+            + std::to_string(stride) + ") was refused");
+        return;
+    }
+    EnsureSurface(width, height);
+    cairo_surface_flush(frame_);
+    ScaleByConstantAlpha(pixels, stride, cairo_image_surface_get_data(frame_), cairo_image_surface_get_stride(frame_),
+        width, height, constantAlpha);
+    cairo_surface_mark_dirty(frame_);
+
+    // The shape only changes when the digits do; reshaping costs X requests, so skip equal ones.
+    cairo_region_t* shape = RegionFromAlpha(pixels, width, height, stride);
+    if (!cairo_region_equal(shape, shape_)) {
+        cairo_region_destroy(shape_);
+        shape_ = shape;
+        ApplyShapes();
+    } else {
+        cairo_region_destroy(shape);
+    }
+
+    if (width != width_ || height != height_) {
+        width_ = width;
+        height_ = height;
+        gtk_widget_set_size_request(window_, width, height);
+        gtk_window_resize(GTK_WINDOW(window_), width, height);
+    }
+    gtk_widget_queue_draw(window_);
+}
+
+void GtkLayeredWindow::BeginMove(const MouseEvent& from)
+{
+    // The window manager's move follows a held button until its release; without one held it
+    // would drag the window along with every later hover, so nothing starts then.
+    const int button = from.button != 0 ? from.button : (from.leftDown ? 1 : 0);
+    if (button == 0)
+        return;
+    gtk_window_begin_move_drag(GTK_WINDOW(window_), button, from.rootX, from.rootY, from.time);
+}
+
+void GtkLayeredWindow::ApplyShapes()
+{
+    gtk_widget_input_shape_combine_region(window_, shape_);
+    // Composited, the alpha channel does the showing; without a compositor an RGBA window is a
+    // black box, so the bounding shape has to cut the digits out.
+    if (gdk_screen_is_composited(screen_))
+        gtk_widget_shape_combine_region(window_, nullptr);
+    else
+        gtk_widget_shape_combine_region(window_, shape_);
+}
+
+gboolean GtkLayeredWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer data)
+{
+    auto* self = static_cast<GtkLayeredWindow*>(data);
+    cairo_save(cr);
+    cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+    if (self->frame_)
+        cairo_set_source_surface(cr, self->frame_, 0, 0);
+    else
+        cairo_set_source_rgba(cr, 0, 0, 0, 0);
+    cairo_paint(cr);
+    cairo_restore(cr);
+    return TRUE;
+}
+
+gboolean GtkLayeredWindow::OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer data)
+{
+    auto* self = static_cast<GtkLayeredWindow*>(data);
+    RememberTriggerEvent(reinterpret_cast<GdkEvent*>(event));
+    const MouseEvent e = ToMouseEvent(event->x, event->y, event->x_root, event->y_root, static_cast<int>(event->button),
+        event->state | (event->button == 1 ? GDK_BUTTON1_MASK : 0), event->time);
+    auto alive = self->alive_;
+    if (event->type == GDK_2BUTTON_PRESS) {
+        if (event->button == 1)
+            Fire(self->OnDoubleClick, e, alive);
+        return TRUE;
+    }
+    if (event->type != GDK_BUTTON_PRESS)
+        return TRUE;
+    if (!Fire(self->OnMouseDown, e, alive))
+        return TRUE;
+    if (gdk_event_triggers_context_menu(reinterpret_cast<GdkEvent*>(event)))
+        Fire(self->OnContextMenu, e, alive);
+    return TRUE;
+}
+
+gboolean GtkLayeredWindow::OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer data)
+{
+    auto* self = static_cast<GtkLayeredWindow*>(data);
+    const MouseEvent e = ToMouseEvent(event->x, event->y, event->x_root, event->y_root, static_cast<int>(event->button),
+        event->state & ~(event->button == 1 ? GDK_BUTTON1_MASK : 0), event->time);
+    Fire(self->OnMouseUp, e, self->alive_);
+    return TRUE;
+}
+
+gboolean GtkLayeredWindow::OnMotion(GtkWidget*, GdkEventMotion* event, gpointer data)
+{
+    auto* self = static_cast<GtkLayeredWindow*>(data);
+    const MouseEvent e = ToMouseEvent(event->x, event->y, event->x_root, event->y_root, 0, event->state, event->time);
+    Fire(self->OnMouseMove, e, self->alive_);
+    return TRUE;
+}
+
+gboolean GtkLayeredWindow::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer data)
+{
+    // GDK gives a toplevel's configure position in root coordinates, which also tracks the
+    // window manager's moves (a drag) without a round trip per question.
+    auto* self = static_cast<GtkLayeredWindow*>(data);
+    self->left_ = event->x;
+    self->top_ = event->y;
+    return FALSE;
+}
+
+gboolean GtkLayeredWindow::OnDelete(GtkWidget*, GdkEvent*, gpointer data)
+{
+    auto* self = static_cast<GtkLayeredWindow*>(data);
+    if (auto request = self->onCloseRequest_)
+        request();
+    return TRUE; // the program decides when its window goes
+}
+
+void GtkLayeredWindow::OnCompositedChanged(GdkScreen*, gpointer data)
+{
+    auto* self = static_cast<GtkLayeredWindow*>(data);
+    // The visual is fixed at realisation; the shapes are what follows the compositor.
+    self->ApplyShapes();
+    gtk_widget_queue_draw(self->window_);
+}
+
+void GtkLayeredWindow::OnScaleChanged(GObject*, GParamSpec*, gpointer data)
+{
+    gtk_widget_queue_draw(static_cast<GtkLayeredWindow*>(data)->window_);
+}
+
+} // namespace hx

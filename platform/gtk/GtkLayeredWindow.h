@@ -1,0 +1,65 @@
+// The layered window on X11: an undecorated, keep-above GTK window with the screen's RGBA
+// visual, kept off the taskbar and pager, painted only from pushed premultiplied frames, with
+// the input shape (and, without a compositor, the bounding shape) cut from the frame's alpha.
+#pragma once
+
+#include "platform/LayeredWindow.h"
+
+#include <cairo.h>
+#include <functional>
+#include <memory>
+#include <gtk/gtk.h>
+#include <string>
+
+namespace hx {
+
+class GtkLayeredWindow final : public ILayeredWindow {
+public:
+    // onCloseRequest runs when the window manager asks the window to close (at logout, when
+    // no session manager tells the program first); the window itself stays.
+    GtkLayeredWindow(const std::string& title, std::function<void()> onCloseRequest);
+    ~GtkLayeredWindow() override;
+    GtkLayeredWindow(const GtkLayeredWindow&) = delete;
+    GtkLayeredWindow& operator=(const GtkLayeredWindow&) = delete;
+
+    void SetPosition(int left, int top) override;
+    int Left() const override { return left_; }
+    int Top() const override { return top_; }
+    int Width() const override { return width_; }
+    int Height() const override { return height_; }
+
+    void Show() override;
+    void Hide() override;
+    bool IsShowing() const override;
+
+    void Push(const uint8_t* pixels, int width, int height, int stride, uint8_t constantAlpha) override;
+    void BeginMove(const MouseEvent& from) override;
+
+    GtkWidget* Widget() const { return window_; }
+
+private:
+    static gboolean OnDraw(GtkWidget*, cairo_t* cr, gpointer self);
+    static gboolean OnButtonPress(GtkWidget*, GdkEventButton* event, gpointer self);
+    static gboolean OnButtonRelease(GtkWidget*, GdkEventButton* event, gpointer self);
+    static gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self);
+    static gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self);
+    static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self);
+    static void OnCompositedChanged(GdkScreen*, gpointer self);
+    static void OnScaleChanged(GObject*, GParamSpec*, gpointer self);
+
+    void ApplyShapes();
+    void EnsureSurface(int width, int height);
+
+    GtkWidget* window_ = nullptr;
+    GdkScreen* screen_ = nullptr;
+    gulong compositedHandler_ = 0;
+    std::function<void()> onCloseRequest_;
+    cairo_surface_t* frame_ = nullptr; // the last pushed frame, constant alpha applied
+    cairo_region_t* shape_ = nullptr; // pixels with alpha > 0 of that frame
+    int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
+    bool showing_ = false;
+    bool moved_ = false;
+    std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+};
+
+} // namespace hx
