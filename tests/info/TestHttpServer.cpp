@@ -59,8 +59,8 @@ TestHttpServer::~TestHttpServer()
     // Closing the pipe's write end wakes every poll on its read end: the acceptor and hung answers.
     close(wakePipe_[1]);
     acceptThread_.join();
-    for (std::thread& t : connections_)
-        t.join();
+    for (Connection& c : connections_)
+        c.thread.join();
     close(wakePipe_[0]);
     close(listenFd_);
 }
@@ -89,8 +89,20 @@ void TestHttpServer::AcceptLoop()
         int fd = accept4(listenFd_, nullptr, nullptr, SOCK_CLOEXEC);
         if (fd < 0)
             continue;
-        std::lock_guard lock(mutex_);
-        connections_.emplace_back([this, fd] { Serve(fd); });
+        // Connections that are over are joined here, so that a long benchmark keeps few threads.
+        for (auto it = connections_.begin(); it != connections_.end();) {
+            if (it->done.load()) {
+                it->thread.join();
+                it = connections_.erase(it);
+            } else {
+                ++it;
+            }
+        }
+        Connection& c = connections_.emplace_back();
+        c.thread = std::thread([this, fd, &c] {
+            Serve(fd);
+            c.done.store(true);
+        });
     }
 }
 

@@ -5,6 +5,7 @@
 
 #include <atomic>
 #include <functional>
+#include <list>
 #include <mutex>
 #include <string>
 #include <thread>
@@ -65,7 +66,11 @@ private:
     int port_ = 0;
     std::thread acceptThread_;
     mutable std::mutex mutex_;
-    std::vector<std::thread> connections_;
+    struct Connection {
+        std::thread thread;
+        std::atomic<bool> done { false };
+    };
+    std::list<Connection> connections_;
     std::vector<HttpRequest> requests_;
 };
 
