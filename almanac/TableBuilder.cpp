@@ -179,9 +179,8 @@ std::string LunarTableSource(const BuiltTables& tables)
         s << line;
     }
     s << "};\n\n"
-         "// 小寒 大寒 立春 雨水 惊蛰 春分 清明 谷雨 立夏 小满 芒种 夏至 小暑 大暑 立秋 处暑 白露 秋分 寒露 霜降 立冬 "
-         "小雪 大雪 "
-         "冬至\n"
+         "// 小寒 大寒 立春 雨水 惊蛰 春分 清明 谷雨 立夏 小满 芒种 夏至 小暑 大暑\n"
+         "// 立秋 处暑 白露 秋分 寒露 霜降 立冬 小雪 大雪 冬至\n"
          "const std::uint8_t kSolarTermDays[kYearCount][kTermCount] = {\n";
     for (int i = 0; i < kYearCount; ++i) {
         s << "    { ";
