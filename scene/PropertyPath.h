@@ -1,0 +1,31 @@
+// Reaching a property by a dotted name ("Fill.Color", "Position.Point", "Parent.Opacity").
+// Every segment but the last names an Object or Component property; names match without
+// regard to case.
+#pragma once
+
+#include "scene/ClassInfo.h"
+
+#include <optional>
+#include <string_view>
+
+namespace hx {
+
+struct TPropertyTarget {
+    TPersistent* object = nullptr; // the object that has the property
+    const TPropInfo* prop = nullptr; // nullptr: not found (a defined property, if defined != nullptr)
+    const TDefinedProp* defined = nullptr;
+    explicit operator bool() const { return prop || defined; }
+};
+
+enum class TPathMode {
+    Strict, // a segment that is not an object-valued property fails the lookup (streams)
+    SkipUnknown, // such a segment is skipped and the target stays (animation property names)
+};
+
+TPropertyTarget ResolvePropertyPath(TPersistent& root, std::string_view path, TPathMode mode = TPathMode::Strict);
+
+std::optional<TValue> GetPropertyValue(TPersistent& root, std::string_view path);
+// False when the path does not resolve, the property is read-only or the value does not fit.
+bool SetPropertyValue(TPersistent& root, std::string_view path, const TValue& value);
+
+} // namespace hx

@@ -1,0 +1,34 @@
+#include "SceneFixtures.h"
+#include "scene/PropertyPath.h"
+
+#include <gtest/gtest.h>
+
+namespace hx::test {
+
+TEST(PropertyTable, InheritedAndRedefinedPropertiesResolveByName)
+{
+    const TClassInfo& c = TTestControl::StaticClass();
+    ASSERT_NE(c.FindProperty("resourcename"), nullptr); // from TvxObject, any case
+    EXPECT_EQ(std::get<float>(*c.FindProperty("Width")->defaultValue), 100.f);
+    EXPECT_EQ(std::get<float>(*TTestShape::StaticClass().FindProperty("Width")->defaultValue), 50.f);
+    int widths = 0;
+    for (const TPropInfo* p : c.Properties())
+        widths += p->name == "Width";
+    EXPECT_EQ(widths, 1);
+}
+
+TEST(PropertyTable, DottedPathsReachSubObjects)
+{
+    TTestShape s(nullptr);
+    EXPECT_TRUE(SetPropertyValue(s, "Fill.Color", int64_t(0x80FF0000)));
+    EXPECT_EQ(s.Fill()->ColorValue(), 0x80FF0000u);
+    EXPECT_TRUE(SetPropertyValue(s, "fill.start.X", 2.5f));
+    EXPECT_EQ(s.Fill()->Start()->X(), 2.5f);
+    EXPECT_TRUE(SetPropertyValue(s, "Position.Point", std::string("(3,4.5)")));
+    EXPECT_EQ(s.Position()->Y(), 4.5f);
+    EXPECT_FALSE(SetPropertyValue(s, "Fill.Nothing", int64_t(1)));
+    EXPECT_FALSE(SetPropertyValue(s, "Width.X", 1.f)); // Width is no object
+    EXPECT_FALSE(SetPropertyValue(s, "Visible", std::string("yes")));
+}
+
+} // namespace hx::test
