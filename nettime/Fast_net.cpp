@@ -1,5 +1,6 @@
 #include "nettime/Fast_net.h"
 
+#include <ctime>
 #include <random>
 
 namespace hx {
@@ -82,6 +83,12 @@ SystemTimePoint NtpToInstant(uint32_t seconds, uint32_t fraction)
     return SystemTimePoint(std::chrono::seconds(unixSeconds) + std::chrono::milliseconds(ms));
 }
 
-double NtpToLocal(uint32_t seconds, uint32_t fraction) { return ToDateTime(NtpToInstant(seconds, fraction)); }
+double NtpToLocal(uint32_t seconds, uint32_t fraction)
+{
+    // localtime_r does not look at the zone again by itself; the user may have changed it
+    // since start, and the correction must use the zone in force now.
+    tzset();
+    return ToDateTime(NtpToInstant(seconds, fraction));
+}
 
 } // namespace hx
