@@ -29,13 +29,12 @@ NtpPacket BuildNtpRequest(uint64_t transmit)
 
 uint64_t RandomNtpTransmit()
 {
-    static thread_local std::mt19937_64 gen { [] {
-        std::random_device rd;
-        return (uint64_t(rd()) << 32) ^ rd();
-    }() };
+    // Straight from the system's random source: a forger off the path must not be able to
+    // guess it from earlier requests, as it could with a seeded generator's outputs.
+    std::random_device rd;
     uint64_t v = 0;
     while (v == 0)
-        v = gen();
+        v = (uint64_t(rd()) << 32) ^ rd();
     return v;
 }
 
