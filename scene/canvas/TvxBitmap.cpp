@@ -1,0 +1,78 @@
+#include "scene/canvas/TvxBitmap.h"
+
+#include "platform/Log.h"
+#include "scene/canvas/TvxCanvas.h"
+#include "scene/canvas/TvxFilter.h"
+
+#include <algorithm>
+
+namespace hx {
+
+TvxBitmap::TvxBitmap(int width, int height) { SetSize(width, height); }
+
+TvxBitmap::TvxBitmap() = default;
+TvxBitmap::~TvxBitmap() = default;
+
+bool TvxBitmap::SetSize(int width, int height)
+{
+    if (width == width_ && height == height_)
+        return true;
+    if (width < 0 || height < 0 || width > MaxSide || height > MaxSide || int64_t(width) * height > MaxPixels) {
+        Log("canvas: refused a bitmap of " + std::to_string(width) + " x " + std::to_string(height) + " pixels");
+        return false;
+    }
+    // The canvas draws into the old memory: it goes with it.
+    canvas_.reset();
+    width_ = width;
+    height_ = height;
+    pixels_.assign(size_t(width) * height, 0);
+    pixels_.shrink_to_fit();
+    return true;
+}
+
+void TvxBitmap::Clear(uint32_t color) { std::fill(pixels_.begin(), pixels_.end(), color); }
+
+bool TvxBitmap::HasTranslucentPixels() const
+{
+    return std::any_of(pixels_.begin(), pixels_.end(), [](uint32_t p) { return (p >> 24) != 0xFF; });
+}
+
+TvxCanvas& TvxBitmap::Canvas()
+{
+    if (!canvas_)
+        canvas_ = CreateBitmapCanvas(*this);
+    return *canvas_;
+}
+
+std::vector<uint8_t> TvxBitmap::SavePng() const
+{
+    std::vector<uint8_t> out;
+    if (IsEmpty())
+        return out;
+    if (HasTranslucentPixels())
+        DefaultFilter().SaveToStream(out, *this, "png", "");
+    else
+        DefaultFilter().SaveToStream(out, *this, "jpeg", "quality=100");
+    return out;
+}
+
+bool TvxBitmap::LoadPng(std::span<const uint8_t> bytes) { return DefaultFilter().LoadFromStream(bytes, *this); }
+
+void TvxBitmap::Assign(const TvxBitmap& other)
+{
+    if (&other == this)
+        return;
+    if (SetSize(other.width_, other.height_))
+        pixels_ = other.pixels_;
+    Resource = other.Resource;
+    Changed();
+}
+
+const TvxBitmap& TvxBitmap::Effective() const
+{
+    if (const TvxBitmap* r = Resource.Resolve(); r && r != this)
+        return *r;
+    return *this;
+}
+
+} // namespace hx
