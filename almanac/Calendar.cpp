@@ -39,7 +39,7 @@ std::optional<DayInfo> DescribeDay(int year, int month, int day)
     long start = newYear;
     int number = 1;
     bool leap = false;
-    for (int ordinal = 0;; ++ordinal) {
+    for (int ordinal = 0; ordinal < 12 + (entry.leapMonth != 0); ++ordinal) {
         const int length = (entry.bigMonths >> ordinal) & 1 ? 30 : 29;
         if (jdn < start + length)
             break;
