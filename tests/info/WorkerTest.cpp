@@ -269,6 +269,15 @@ namespace {
         EXPECT_EQ(store.AlmanacText(), "");
     }
 
+#ifdef HX_HAVE_ALMANAC
+    TEST(AlmanacBinding, ProgramBindsTheBuildTreeLibrary)
+    {
+        AlmanacOutPutFn fn = AlmanacLibrary::Program().Function();
+        ASSERT_NE(fn, nullptr);
+        EXPECT_TRUE(AlmanacTextFor(fn, 2026, 12, 10).starts_with("农历:")) << AlmanacTextFor(fn, 2026, 12, 10);
+    }
+#endif
+
     TEST(CheckUrl, TrueExactlyWhenTheAddressOpens)
     {
         TestHttpServer server([](const HttpRequest& r) {
