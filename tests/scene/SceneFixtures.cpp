@@ -14,7 +14,7 @@ HX_REGISTER_CLASS(TTestFill, TPersistent)
 {
     b.Integer("Color", &TTestFill::ColorValue, &TTestFill::SetColorValue).Default(0xFF000000u);
     b.Object("Start", &TTestFill::Start);
-    b.Object("Points", &TTestFill::Points);
+    b.Object("Points", &TTestFill::Points).StoredWhen([](const TTestFill& f) { return f.Points()->Count() > 0; });
 }
 
 HX_REGISTER_CLASS(TTestShape, TvxObject)
