@@ -1,0 +1,45 @@
+// Renders the clock face for one tick into a frame it keeps, reusing from earlier ticks
+// every piece whose pixels cannot have changed. The result matches RenderClockFaceNaive
+// within rounding (±2 per channel); docs/clock-face.md says how and why.
+#pragma once
+
+#include "app/ClockFaceNaive.h"
+#include "platform/cairo/CairoPtr.h"
+
+#include <cstddef>
+#include <cstdint>
+#include <memory>
+
+namespace hx {
+
+struct ClockFaceFrame {
+    const uint8_t* pixels = nullptr; // premultiplied ARGB32, rows top-down
+    int width = 0, height = 0, stride = 0;
+    cairo_surface_t* surface = nullptr; // the same pixels, owned by the renderer
+};
+
+struct ClockFaceCacheStats {
+    size_t tiles = 0, bytes = 0;
+    uint64_t hits = 0, misses = 0;
+};
+
+class ClockFaceRenderer {
+public:
+    // cacheBudgetBytes bounds the kept pieces (0: the default, 8 MiB).
+    explicit ClockFaceRenderer(size_t cacheBudgetBytes = 0);
+    ~ClockFaceRenderer();
+    ClockFaceRenderer(const ClockFaceRenderer&) = delete;
+    ClockFaceRenderer& operator=(const ClockFaceRenderer&) = delete;
+
+    // The frame stays valid until the next call. Any change of the input shows at once:
+    // whatever is reused is keyed by everything that decides its pixels.
+    ClockFaceFrame Render(const ClockFaceInput& input);
+
+    ClockFaceCacheStats CacheStats() const;
+
+private:
+    struct Impl;
+    std::unique_ptr<Impl> impl_;
+};
+
+} // namespace hx

@@ -1,0 +1,58 @@
+// The clock face's render step, DrawClock, and its pacing thread, TshowClock, which about
+// once a second has DrawClock run on the UI thread. Nothing here draws off the UI thread.
+#pragma once
+
+#include "app/ClockFaceRenderer.h"
+#include "app/clock_data.h"
+#include "platform/Platform.h"
+
+#include <chrono>
+#include <memory>
+#include <thread>
+
+namespace hx {
+
+// UI thread only. Formats the current local time, renders the face for settings' Font,
+// FontSize, StartColor and EndColor, and pushes it with constant alpha 200; the window keeps
+// its left and top edges and takes the face's size.
+void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format,
+    ClockFaceRenderer& renderer);
+// The same with a renderer shared by every caller on the UI thread.
+void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format);
+
+// The pacing thread: while the window is showing and Stop has not been called, it sleeps
+// (900 ms), then hands DrawClock to the UI thread and waits until it has run. It runs at the
+// lowest priority (nice 19). The window, settings and format must outlive it: call Stop
+// before the clock window is destroyed (the destructor stops it too).
+class TshowClock {
+public:
+    TshowClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format,
+        std::chrono::milliseconds pause = std::chrono::milliseconds(900));
+    ~TshowClock();
+    TshowClock(const TshowClock&) = delete;
+    TshowClock& operator=(const TshowClock&) = delete;
+
+    // On the UI thread, once the window is shown: a window not showing ends the thread at once.
+    void Start();
+    // Wakes the thread from its pause or its wait for the UI thread and joins it. Safe on the
+    // UI thread (the hand-over never blocks it) and safe to call more than once.
+    void Stop();
+    // False once the thread has left its loop (window hidden, loop ended or stopped).
+    bool Running() const;
+
+private:
+    struct Shared;
+    void Body();
+    void Tick(uint64_t ticket);
+
+    IPlatform& platform_;
+    ILayeredWindow& window_;
+    const TsettingsRec& settings_;
+    const LongTimeFormat& format_;
+    std::chrono::milliseconds pause_;
+    ClockFaceRenderer renderer_;
+    std::shared_ptr<Shared> shared_;
+    std::thread thread_;
+};
+
+} // namespace hx

@@ -1,0 +1,184 @@
+#include "app/ClockFaceRenderer.h"
+#include "tests/app/FacePixels.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace hx {
+namespace {
+
+    using test::MaxDifference;
+    using test::PixelAt;
+    using test::Px;
+
+    constexpr uint32_t kRed = 0xFFFF0000, kGreen = 0xFF00FF00, kBlue = 0xFF0000FF;
+
+    ClockFaceInput Face(
+        std::string text, int size, uint32_t start = kRed, uint32_t end = kRed, std::string font = "宋体")
+    {
+        return { std::move(text), std::move(font), size, start, end };
+    }
+
+    // Renders through a renderer and keeps a copy, since the renderer reuses its frame.
+    SurfacePtr Render(ClockFaceRenderer& renderer, const ClockFaceInput& input)
+    {
+        const ClockFaceFrame f = renderer.Render(input);
+        SurfacePtr copy(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, f.width, f.height));
+        cairo_t* cr = cairo_create(copy.get());
+        cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(cr, f.surface, 0, 0);
+        cairo_paint(cr);
+        cairo_destroy(cr);
+        return copy;
+    }
+
+    SurfacePtr Render(const ClockFaceInput& input)
+    {
+        ClockFaceRenderer renderer;
+        return Render(renderer, input);
+    }
+
+    int Width(cairo_surface_t* s) { return cairo_image_surface_get_width(s); }
+    int Height(cairo_surface_t* s) { return cairo_image_surface_get_height(s); }
+
+    // Last column holding a visible pixel, -1 when none.
+    int LastInkColumn(cairo_surface_t* s)
+    {
+        for (int x = Width(s) - 1; x >= 0; --x)
+            for (int y = 0; y < Height(s); ++y)
+                if (PixelAt(s, x, y).a > 0)
+                    return x;
+        return -1;
+    }
+
+    template <typename Pred> bool AnyPixel(cairo_surface_t* s, int x0, int x1, Pred pred)
+    {
+        for (int y = 0; y < Height(s); ++y)
+            for (int x = x0; x < x1; ++x)
+                if (pred(PixelAt(s, x, y)))
+                    return true;
+        return false;
+    }
+
+    TEST(ClockFace, HeightIsFontSizeAndWidthIsTheTextInPoints)
+    {
+        for (int size : { 20, 60, 90 }) {
+            SCOPED_TRACE(size);
+            SurfacePtr face = Render(Face("12:34:56", size));
+            EXPECT_EQ(Height(face.get()), size);
+            EXPECT_EQ(Width(face.get()), ClockFaceWidth(Face("12:34:56", size)));
+            // Measured in points, drawn in pixels: the glyphs take about three quarters.
+            const int ink = LastInkColumn(face.get());
+            EXPECT_GT(ink, Width(face.get()) * 6 / 10);
+            EXPECT_LT(ink, Width(face.get()) * 85 / 100);
+            EXPECT_FALSE(AnyPixel(face.get(), ink + 1, Width(face.get()), [](Px p) { return p.a > 0; }));
+        }
+    }
+
+    TEST(ClockFace, LayersFromOutsideIn_HaloThenOutlineThenFill)
+    {
+        // A red fill leaves blue above green only to the outline (0xC85050FF); the halo is
+        // nearly black with green equal to blue.
+        SurfacePtr face = Render(Face("10:00:00", 90));
+        const int y = 45;
+        int x = 0;
+        while (x < Width(face.get()) && PixelAt(face.get(), x, y).a == 0)
+            ++x;
+        ASSERT_LT(x, Width(face.get()));
+        const Px first = PixelAt(face.get(), x, y);
+        EXPECT_LT(first.r + first.g + first.b, 20) << "halo first";
+        bool outline = false, fill = false;
+        for (; x < Width(face.get()) && !fill; ++x) {
+            const Px p = PixelAt(face.get(), x, y);
+            if (p.b > p.g + 10)
+                outline = true;
+            if (p.a == 255 && p.r >= 253 && p.b == 0)
+                fill = true;
+            EXPECT_TRUE(!fill || outline) << "outline before the fill at " << x;
+        }
+        EXPECT_TRUE(outline);
+        EXPECT_TRUE(fill);
+    }
+
+    // Fully filled pixels carry the gradient of the whole window: StartColor at x = 0,
+    // EndColor at the window's right edge (not the text's).
+    TEST(ClockFace, GradientSpansTheWindow)
+    {
+        SurfacePtr face = Render(Face("10:00:00", 90, kRed, kBlue));
+        const int w = Width(face.get());
+        auto expected = [w](int x) {
+            const double t = (x + 0.5) / w;
+            return Px { 255, int(255 * (1 - t) + 0.5), 0, int(255 * t + 0.5) };
+        };
+        int checked = 0;
+        for (int y = 0; y < Height(face.get()); ++y)
+            for (int x = 0; x < w; ++x) {
+                const Px p = PixelAt(face.get(), x, y);
+                // Opaque with opaque neighbours: covered by the fill alone, no halo showing through.
+                if (x == 0 || x == w - 1 || p.a != 255 || PixelAt(face.get(), x - 1, y).a != 255
+                    || PixelAt(face.get(), x + 1, y).a != 255)
+                    continue;
+                const Px e = expected(x);
+                // pixman's gradient steps are a few levels coarser than this exact blend.
+                if (std::abs(p.r - e.r) <= 4 && std::abs(p.b - e.b) <= 4)
+                    ++checked;
+                else
+                    ADD_FAILURE() << "fill at " << x << "," << y << " is " << p.r << "/" << p.b << ", expected " << e.r
+                                  << "/" << e.b;
+            }
+        EXPECT_GT(checked, 100);
+    }
+
+    TEST(ClockFace, TransparentStartLeavesOnlyOutlineAndHaloAtTheLeft)
+    {
+        SurfacePtr opaque = Render(Face("10:00:00", 90, kRed, kGreen));
+        SurfacePtr clear = Render(Face("10:00:00", 90, 0x00FF0000, kGreen));
+        const int left = Width(clear.get()) / 10;
+        EXPECT_TRUE(AnyPixel(opaque.get(), 0, left, [](Px p) { return p.r > 240; }));
+        // The fill there has at most a tenth of its alpha, so red stays faint.
+        EXPECT_FALSE(AnyPixel(clear.get(), 0, left, [](Px p) { return p.r > 30; }));
+        EXPECT_TRUE(AnyPixel(clear.get(), 0, left, [](Px p) { return p.b > p.g + 10; })) << "outline kept";
+        EXPECT_TRUE(AnyPixel(clear.get(), 0, left, [](Px p) { return p.a > 150 && p.r < 10; })) << "halo kept";
+    }
+
+    // Font only sets the width: with a uniform fill the common columns are the same pixels.
+    TEST(ClockFace, FontChangesOnlyTheWidth)
+    {
+        SurfacePtr song = Render(Face("12:34:56", 60, kGreen, kGreen, "宋体"));
+        SurfacePtr mono = Render(Face("12:34:56", 60, kGreen, kGreen, "DejaVu Sans Mono"));
+        ASSERT_NE(Width(song.get()), Width(mono.get()));
+        const int common = std::min(Width(song.get()), Width(mono.get()));
+        for (int y = 0; y < 60; ++y)
+            for (int x = 0; x < common; ++x) {
+                const Px p = PixelAt(song.get(), x, y), q = PixelAt(mono.get(), x, y);
+                ASSERT_TRUE(p.a == q.a && p.r == q.r && p.g == q.g && p.b == q.b) << x << "," << y;
+            }
+    }
+
+    // One renderer through a run of ticks and setting changes: every frame must match a fresh
+    // plain rendering, so nothing stale survives a change of text, colour, font or size.
+    TEST(ClockFace, CachedFramesMatchThePlainRenderingThroughChanges)
+    {
+        const std::vector<ClockFaceInput> ticks = {
+            Face("9:59:58", 60, kRed, kBlue), Face("9:59:59", 60, kRed, kBlue), Face("10:00:00", 60, kRed, kBlue),
+            Face("10:00:01", 60, kRed, kBlue), Face("10:00:01", 60, kGreen, kBlue), // StartColor
+            Face("10:00:02", 60, kGreen, 0x80FFFFFF), // EndColor, translucent
+            Face("10:00:03", 60, kGreen, 0x80FFFFFF, "DejaVu Sans"), // Font: width only
+            Face("10:00:04", 90, kGreen, 0x80FFFFFF, "DejaVu Sans"), // FontSize
+            Face("10:00:05", 20, 0x00000000, kRed), Face("下午 1:11:11", 60, kRed, kGreen), // another script, a space
+            Face("11:11:11 PM", 60, kRed, kGreen), Face("10:00:00", 60, kRed, kBlue), // back to a cached text
+        };
+        ClockFaceRenderer renderer;
+        for (const ClockFaceInput& input : ticks) {
+            SCOPED_TRACE(input.text + " " + input.font + " " + std::to_string(input.fontSize));
+            SurfacePtr cached = Render(renderer, input);
+            SurfacePtr plain = RenderClockFaceNaive(input);
+            ASSERT_EQ(Width(cached.get()), Width(plain.get()));
+            ASSERT_EQ(Height(cached.get()), Height(plain.get()));
+            std::string where;
+            EXPECT_LE(MaxDifference(cached.get(), plain.get(), &where), 2) << "at " << where;
+        }
+    }
+
+} // namespace
+} // namespace hx

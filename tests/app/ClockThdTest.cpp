@@ -1,0 +1,203 @@
+#include "app/clock_thd.h"
+
+#include <condition_variable>
+#include <cstdlib>
+#include <deque>
+#include <gtest/gtest.h>
+#include <mutex>
+
+namespace hx {
+namespace {
+
+    using namespace std::chrono_literals;
+
+    // Only what DrawClock and TshowClock use; posted work waits in a queue for the test to run.
+    class FakePlatform : public IPlatform {
+    public:
+        SystemTimePoint now = FromLocal({ 2024, 3, 1, 9, 59, 59, 0, 5 });
+
+        SystemTimePoint Now() override { return now; }
+        void Post(std::function<void()> fn) override
+        {
+            std::lock_guard lock(mutex_);
+            if (!loopEnded)
+                queue_.push_back(std::move(fn));
+            posted_.notify_all();
+        }
+        bool Invoke(std::function<void()>) override { std::abort(); }
+        // Runs posted work on this (the "UI") thread until one item ran or the time is up.
+        bool RunOne(std::chrono::milliseconds timeout = 2000ms)
+        {
+            std::unique_lock lock(mutex_);
+            if (!posted_.wait_for(lock, timeout, [&] { return !queue_.empty(); }))
+                return false;
+            auto fn = std::move(queue_.front());
+            queue_.pop_front();
+            lock.unlock();
+            fn();
+            return true;
+        }
+        size_t Pending()
+        {
+            std::lock_guard lock(mutex_);
+            return queue_.size();
+        }
+        bool loopEnded = false;
+
+        TimerId StartTimer(unsigned, std::function<void()>) override { std::abort(); }
+        void StopTimer(TimerId) override { std::abort(); }
+        void Run() override { std::abort(); }
+        void Quit() override { std::abort(); }
+        WorkArea GetWorkArea() override { return {}; }
+        std::unique_ptr<ILayeredWindow> CreateLayeredWindow(const std::string&) override { std::abort(); }
+        std::unique_ptr<IContextMenu> CreateContextMenu() override { std::abort(); }
+        void OpenUrl(const std::string&) override { std::abort(); }
+        LongTimeFormat GetLongTimeFormat() override { return {}; }
+        IPower& Power() override { std::abort(); }
+        ISystemClock& SystemClock() override { std::abort(); }
+        std::string ConfigDir() override { return {}; }
+
+    private:
+        std::mutex mutex_;
+        std::condition_variable posted_;
+        std::deque<std::function<void()>> queue_;
+    };
+
+    class FakeWindow : public ILayeredWindow {
+    public:
+        struct PushRecord {
+            int width, height;
+            uint8_t alpha;
+        };
+        std::vector<PushRecord> pushes;
+        int left = 700, top = 30, width = 0, height = 0;
+        bool showing = true;
+
+        void SetPosition(int l, int t) override { left = l, top = t; }
+        int Left() const override { return left; }
+        int Top() const override { return top; }
+        int Width() const override { return width; }
+        int Height() const override { return height; }
+        void Show() override { showing = true; }
+        void Hide() override { showing = false; }
+        bool IsShowing() const override { return showing; }
+        void Push(const uint8_t*, int w, int h, int, uint8_t alpha) override
+        {
+            width = w, height = h;
+            pushes.push_back({ w, h, alpha });
+        }
+        void BeginMove(const MouseEvent&) override { }
+    };
+
+    TsettingsRec FaceSettings()
+    {
+        TsettingsRec s;
+        s.Font = "宋体";
+        s.FontSize = 60;
+        s.StartColor = 0xFFFF0000;
+        s.EndColor = 0xFF0000FF;
+        return s;
+    }
+
+    // 9:59:59 -> 10:00:00 without a leading zero: the window grows to the right on that tick.
+    TEST(DrawClock, PushesTheCurrentTimeWithConstantAlpha)
+    {
+        FakePlatform platform;
+        FakeWindow window;
+        TsettingsRec settings = FaceSettings();
+        LongTimeFormat format;
+        ClockFaceRenderer renderer;
+
+        DrawClock(platform, window, settings, format, renderer);
+        platform.now += 1s;
+        DrawClock(platform, window, settings, format, renderer);
+        settings.FontSize = 20;
+        DrawClock(platform, window, settings, format, renderer);
+
+        ASSERT_EQ(window.pushes.size(), 3u);
+        EXPECT_EQ(window.pushes[0].width, ClockFaceWidth({ "9:59:59", "宋体", 60, 0, 0 }));
+        EXPECT_EQ(window.pushes[1].width, ClockFaceWidth({ "10:00:00", "宋体", 60, 0, 0 }));
+        EXPECT_GT(window.pushes[1].width, window.pushes[0].width);
+        EXPECT_EQ(window.pushes[1].height, 60);
+        EXPECT_EQ(window.pushes[2].height, 20);
+        for (const auto& p : window.pushes)
+            EXPECT_EQ(p.alpha, 200);
+        EXPECT_EQ(window.left, 700);
+        EXPECT_EQ(window.top, 30);
+    }
+
+    struct PacingFixture : ::testing::Test {
+        FakePlatform platform;
+        FakeWindow window;
+        TsettingsRec settings = FaceSettings();
+        LongTimeFormat format;
+    };
+
+    TEST_F(PacingFixture, HandsTicksToTheUiThreadUntilTheWindowHides)
+    {
+        TshowClock clock(platform, window, settings, format, 5ms);
+        clock.Start();
+        ASSERT_TRUE(platform.RunOne());
+        ASSERT_TRUE(platform.RunOne());
+        EXPECT_EQ(window.pushes.size(), 2u);
+        // The thread waits for each hand-over: never more than one queued.
+        EXPECT_LE(platform.Pending(), 1u);
+
+        window.Hide(); // hidden during the pause: the next hand-over draws nothing and the loop ends
+        ASSERT_TRUE(platform.RunOne());
+        EXPECT_EQ(window.pushes.size(), 2u);
+        for (int i = 0; i < 200 && clock.Running(); ++i)
+            std::this_thread::sleep_for(5ms);
+        EXPECT_FALSE(clock.Running());
+        EXPECT_EQ(platform.Pending(), 0u);
+    }
+
+    TEST_F(PacingFixture, WindowNotShowingAtStartMeansNoTickAtAll)
+    {
+        window.showing = false;
+        TshowClock clock(platform, window, settings, format, 1ms);
+        clock.Start();
+        EXPECT_FALSE(platform.RunOne(100ms));
+        EXPECT_FALSE(clock.Running());
+    }
+
+    // Stop on the UI thread while a hand-over waits in the queue: it must not deadlock, and the
+    // stale hand-over must not draw (the window may be gone by then).
+    TEST_F(PacingFixture, StopWithAHandOverPendingJoinsAndTheHandOverDoesNothing)
+    {
+        auto clock = std::make_unique<TshowClock>(platform, window, settings, format, 1ms);
+        clock->Start();
+        for (int i = 0; i < 400 && platform.Pending() == 0; ++i)
+            std::this_thread::sleep_for(5ms);
+        ASSERT_EQ(platform.Pending(), 1u);
+        clock->Stop();
+        EXPECT_FALSE(clock->Running());
+        clock.reset();
+        ASSERT_TRUE(platform.RunOne());
+        EXPECT_TRUE(window.pushes.empty());
+    }
+
+    // A loop that has ended drops posts; the thread then waits until Stop, and Stop still returns.
+    TEST_F(PacingFixture, StopAfterTheLoopEndedStillJoins)
+    {
+        platform.loopEnded = true;
+        TshowClock clock(platform, window, settings, format, 1ms);
+        clock.Start();
+        std::this_thread::sleep_for(20ms);
+        clock.Stop();
+        EXPECT_FALSE(clock.Running());
+        EXPECT_TRUE(window.pushes.empty());
+    }
+
+    TEST_F(PacingFixture, StopDuringThePauseReturnsAtOnce)
+    {
+        TshowClock clock(platform, window, settings, format, 60s);
+        clock.Start();
+        const auto before = std::chrono::steady_clock::now();
+        clock.Stop();
+        EXPECT_LT(std::chrono::steady_clock::now() - before, 5s);
+        EXPECT_EQ(platform.Pending(), 0u);
+    }
+
+} // namespace
+} // namespace hx
