@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <curl/curl.h>
 #include <memory>
+#include <strings.h>
 
 namespace hx {
 namespace {
@@ -18,7 +19,29 @@ namespace {
         size_t maxBytes = 0;
         bool headersOnly = false;
         bool tooLarge = false;
+        CURL* easy = nullptr;
+        bool location = false; // the current response names a redirect target
     };
+
+    // In headers-only mode the exchange ends with the final response's headers, so that a
+    // server that sends headers and then stalls still counts as reachable.
+    size_t OnHeader(char* data, size_t size, size_t count, void* user)
+    {
+        auto* t = static_cast<Transfer*>(user);
+        size_t bytes = size * count;
+        std::string_view line(data, bytes);
+        if (line.starts_with("HTTP/"))
+            t->location = false;
+        else if (line.size() > 9 && strncasecmp(line.data(), "location:", 9) == 0)
+            t->location = true;
+        if (!t->headersOnly || (line != "\r\n" && line != "\n"))
+            return bytes;
+        long status = 0;
+        curl_easy_getinfo(t->easy, CURLINFO_RESPONSE_CODE, &status);
+        bool redirect
+            = t->location && (status == 301 || status == 302 || status == 303 || status == 307 || status == 308);
+        return status >= 200 && !redirect ? CURL_WRITEFUNC_ERROR : bytes;
+    }
 
     size_t OnData(char* data, size_t size, size_t count, void* user)
     {
@@ -51,7 +74,7 @@ namespace {
             reply.error = "libcurl could not be set up";
             return reply;
         }
-        Transfer transfer { &reply.body, limits.maxBytes, headersOnly };
+        Transfer transfer { &reply.body, limits.maxBytes, headersOnly, false, easy.get(), false };
         char errorText[CURL_ERROR_SIZE] = {};
         CURL* e = easy.get();
         curl_easy_setopt(e, CURLOPT_URL, url.c_str());
@@ -69,6 +92,8 @@ namespace {
         curl_easy_setopt(e, CURLOPT_MAXFILESIZE_LARGE, static_cast<curl_off_t>(limits.maxBytes));
         curl_easy_setopt(e, CURLOPT_WRITEFUNCTION, &OnData);
         curl_easy_setopt(e, CURLOPT_WRITEDATA, &transfer);
+        curl_easy_setopt(e, CURLOPT_HEADERFUNCTION, &OnHeader);
+        curl_easy_setopt(e, CURLOPT_HEADERDATA, &transfer);
         curl_easy_setopt(e, CURLOPT_ERRORBUFFER, errorText);
         curl_multi_add_handle(multi.get(), e);
 

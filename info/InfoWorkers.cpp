@@ -32,7 +32,12 @@ void InfoWorkers::Start(const std::string& city, const std::string& astro)
     Worker* w = worker.get();
     try {
         w->thread = std::thread([this, w, city, astro] {
-            TgetInfo(platform_, config_, city, astro, onFinished_, w->cancel).Execute();
+            try {
+                TgetInfo(platform_, config_, city, astro, onFinished_, w->cancel).Execute();
+            } catch (const std::exception& e) {
+                // Out of memory on a huge reply and the like: this run is lost, the program is not.
+                Log(std::string("fetch worker stopped: ") + e.what());
+            }
             w->done.store(true);
         });
     } catch (const std::system_error& e) {

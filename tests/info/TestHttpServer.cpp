@@ -139,19 +139,24 @@ void TestHttpServer::Serve(int fd)
     if (answer.kind == HttpAnswer::Hang) {
         pollfd wake { wakePipe_[0], POLLIN, 0 };
         poll(&wake, 1, -1);
-    } else if (answer.kind == HttpAnswer::Reply) {
+    } else if (answer.kind == HttpAnswer::Reply || answer.kind == HttpAnswer::HeadersThenHang) {
         std::string out = "HTTP/1.1 " + std::to_string(answer.status) + " " + Reason(answer.status) + "\r\n";
         if (!answer.contentType.empty())
             out += "Content-Type: " + answer.contentType + "\r\n";
         if (answer.sendLength)
             out += "Content-Length: " + std::to_string(answer.body.size()) + "\r\n";
         out += "Connection: close\r\n\r\n";
-        out += answer.body;
+        if (answer.kind == HttpAnswer::Reply)
+            out += answer.body;
         for (size_t sent = 0; sent < out.size();) {
             ssize_t n = send(fd, out.data() + sent, out.size() - sent, MSG_NOSIGNAL);
             if (n <= 0)
                 break;
             sent += n;
+        }
+        if (answer.kind == HttpAnswer::HeadersThenHang) {
+            pollfd wake { wakePipe_[0], POLLIN, 0 };
+            poll(&wake, 1, -1);
         }
     }
     close(fd);

@@ -19,7 +19,7 @@ struct HttpRequest {
 };
 
 struct HttpAnswer {
-    enum Kind { Reply, Hang, Close } kind = Reply;
+    enum Kind { Reply, Hang, Close, HeadersThenHang } kind = Reply;
     int status = 200;
     std::string contentType = "text/html; charset=utf-8"; // omitted when empty
     std::string body;

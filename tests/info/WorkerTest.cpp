@@ -285,6 +285,17 @@ namespace {
                 return HttpAnswer::Hanging();
             if (r.target == "/close")
                 return HttpAnswer::Closing();
+            if (r.target == "/stall" || r.target == "/stall-body") {
+                HttpAnswer a = HttpAnswer::Of(HttpAnswer::HeadersThenHang);
+                a.body = std::string(10, 'x'); // announced, never sent
+                return a;
+            }
+            if (r.target == "/moved") {
+                HttpAnswer a = HttpAnswer::Text("");
+                a.status = 302;
+                a.contentType = "text/html\r\nLocation: /stall";
+                return a;
+            }
             HttpAnswer a = HttpAnswer::Text(std::string(100000, 'x'));
             a.status = r.target == "/missing" ? 404 : 200;
             return a;
@@ -295,6 +306,10 @@ namespace {
         EXPECT_TRUE(CheckUrl(server.Base() + "/missing", limits));
         EXPECT_FALSE(CheckUrl(server.Base() + "/hang", limits));
         EXPECT_FALSE(CheckUrl(server.Base() + "/close", limits));
+        // Headers are enough, even when the body never comes; a redirect is followed first.
+        EXPECT_TRUE(CheckUrl(server.Base() + "/stall", limits));
+        EXPECT_TRUE(CheckUrl(server.Base() + "/moved", limits));
+        EXPECT_EQ(HttpGet(server.Base() + "/stall-body", limits).outcome, HttpOutcome::Failed);
         EXPECT_FALSE(CheckUrl("http://127.0.0.1:" + std::to_string(TestHttpServer::DeadPort()) + "/", limits));
         EXPECT_FALSE(CheckUrl("file:///etc/passwd", limits));
     }
