@@ -171,31 +171,33 @@ struct TvxCanvasCairo::Fonts {
 };
 
 TvxCanvasCairo::TvxCanvasCairo(int width, int height)
-    : fonts_(std::make_unique<Fonts>())
 {
-    fonts_->shared = pango_font_map_create_context(pango_cairo_font_map_get_default());
-    Fonts::SetHinting(fonts_->shared, true);
-    fonts_->sharedLayout = pango_layout_new(fonts_->shared);
-    fonts_->layout = fonts_->sharedLayout;
     width_ = height_ = 0;
     ResizeBuffer(width, height);
     StrokeThickness = 1;
-    FontChanged();
 }
 
 TvxCanvasCairo::TvxCanvasCairo(TvxBitmap& bitmap)
-    : fonts_(std::make_unique<Fonts>())
 {
-    fonts_->shared = pango_font_map_create_context(pango_cairo_font_map_get_default());
-    Fonts::SetHinting(fonts_->shared, true);
-    fonts_->sharedLayout = pango_layout_new(fonts_->shared);
-    fonts_->layout = fonts_->sharedLayout;
     bitmap_ = &bitmap;
     width_ = bitmap.Width();
     height_ = bitmap.Height();
     Attach(WrapBitmap(bitmap));
     StrokeThickness = 1;
-    FontChanged();
+}
+
+// The text machinery is made on first use: most canvases (bitmaps for effects) draw no text.
+TvxCanvasCairo::Fonts& TvxCanvasCairo::EnsureFonts()
+{
+    if (!fonts_) {
+        fonts_ = std::make_unique<Fonts>();
+        fonts_->shared = pango_font_map_create_context(pango_cairo_font_map_get_default());
+        Fonts::SetHinting(fonts_->shared, true);
+        fonts_->sharedLayout = pango_layout_new(fonts_->shared);
+        fonts_->layout = fonts_->sharedLayout;
+        FontChanged();
+    }
+    return *fonts_;
 }
 
 TvxCanvasCairo::~TvxCanvasCairo() { Detach(); }
@@ -923,6 +925,7 @@ bool TvxCanvasCairo::LoadFontFromStream(std::span<const uint8_t> bytes)
         done += size_t(n);
     }
     const std::string path = "/proc/self/fd/" + std::to_string(fd);
+    EnsureFonts();
     if (!fonts_->privateConfig)
         fonts_->privateConfig = FcConfigCreate();
     if (!FcConfigAppFontAddFile(fonts_->privateConfig, reinterpret_cast<const FcChar8*>(path.c_str()))) {
@@ -947,7 +950,7 @@ bool TvxCanvasCairo::LoadFontFromStream(std::span<const uint8_t> bytes)
 PangoLayout* TvxCanvasCairo::PrepareLayout(const std::u16string& text, const TvxRect& r, bool wordWrap,
     TvxTextAlign align, TvxTextAlign vAlign, double& x, double& y, double& w, double& h)
 {
-    PangoLayout* l = fonts_->layout;
+    PangoLayout* l = EnsureFonts().layout;
     const std::string utf8 = ToUtf8(text);
     pango_layout_set_text(l, utf8.c_str(), int(utf8.size()));
     const PangoAlignment pa = align == TvxTextAlign::vgTextAlignNear ? PANGO_ALIGN_LEFT
@@ -994,7 +997,7 @@ void TvxCanvasCairo::FillText(const TvxRect& r, const TvxRect& /*clip*/, const s
     // A fractional scale draws with unhinted outlines for this call.
     const bool fractional = matrix_.m11 != std::trunc(matrix_.m11) || matrix_.m22 != std::trunc(matrix_.m22);
     if (fractional)
-        fonts_->Hint(false);
+        EnsureFonts().Hint(false);
     double x, y, w, h;
     PangoLayout* l = PrepareLayout(text, r, wordWrap, align, vAlign, x, y, w, h);
     const float op = opacity == 1 ? 0.99f : opacity;

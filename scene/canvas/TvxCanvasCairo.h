@@ -72,6 +72,7 @@ private:
     struct SavedState;
     struct Fonts;
 
+    Fonts& EnsureFonts();
     void Attach(cairo_surface_t* surface);
     void Detach();
     bool Drawable() const { return cr_ && !degenerate_; }

@@ -10,8 +10,9 @@ namespace hx {
 
 namespace {
 
-    // Only these decoders are offered the bytes: the stored forms hold PNG and JPEG, and
-    // pictures read from files are one of these kinds.
+    // Only the PNG and JPEG decoders are offered the bytes: the stored forms and the program's
+    // pictures hold nothing else, and other decoders size their buffers from header fields
+    // before any size check can refuse them.
     const char* SniffType(std::span<const uint8_t> b)
     {
         auto starts
@@ -20,12 +21,6 @@ namespace {
             return "png";
         if (starts("\xFF\xD8\xFF", 3))
             return "jpeg";
-        if (starts("GIF87a", 6) || starts("GIF89a", 6))
-            return "gif";
-        if (starts("BM", 2))
-            return "bmp";
-        if (starts("II*\0", 4) || starts("MM\0*", 4))
-            return "tiff";
         return nullptr;
     }
 
@@ -157,7 +152,7 @@ namespace {
 
 } // namespace
 
-std::string TvxFilterPixbuf::GetFileTypes() { return "*.png *.jpg *.jpeg *.bmp *.gif *.tif *.tiff"; }
+std::string TvxFilterPixbuf::GetFileTypes() { return "*.png *.jpg *.jpeg"; }
 
 bool TvxFilterPixbuf::GetImageSize(const std::string& path, int& width, int& height)
 {
