@@ -3,6 +3,7 @@
 // keeps ticking while the server is slow or silent. One correction runs at a time.
 #pragma once
 
+#include "nettime/Clock_Time.h"
 #include "platform/Platform.h"
 
 #include <chrono>
@@ -28,7 +29,7 @@ public:
     bool Running() const;
 
     std::chrono::milliseconds minInterval { std::chrono::minutes(10) };
-    std::chrono::milliseconds bound { std::chrono::milliseconds(1500) };
+    std::chrono::milliseconds bound { kNetTimeBound };
 
 private:
     mutable std::mutex mutex_;
