@@ -37,8 +37,7 @@ TvxObject::TvxObject(TComponent* owner, bool isVisual)
 
 TvxObject::~TvxObject()
 {
-    if (scene_)
-        scene_->Notification(this, opRemove);
+    NotifySceneOfSubtree();
     std::vector<TPersistent*> links;
     links.swap(backLinks_);
     for (TPersistent* p : links) {
@@ -50,6 +49,18 @@ TvxObject::~TvxObject()
     LeaveParentOrScene();
     scene_ = nullptr;
     DeleteChildren();
+}
+
+// The scene hears of a whole subtree before it is destroyed: children lose their scene link
+// before their own destructors run, and no focus, capture or hover pointer may outlive them.
+void TvxObject::NotifySceneOfSubtree()
+{
+    if (!scene_)
+        return;
+    std::vector<TvxObject*> subtree;
+    AddObjectsToList(subtree);
+    for (TvxObject* o : subtree)
+        scene_->Notification(o, opRemove);
 }
 
 void TvxObject::SetScene(IvxScene* scene)
@@ -171,6 +182,7 @@ void TvxObject::DeleteChildren()
         TvxObject* c = children_.back();
         children_.pop_back();
         c->parent_ = nullptr;
+        c->NotifySceneOfSubtree();
         c->SetScene(nullptr);
         delete c;
     }

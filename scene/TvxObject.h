@@ -119,6 +119,7 @@ protected:
 
 private:
     void LeaveParentOrScene();
+    void NotifySceneOfSubtree();
 
     std::vector<TvxObject*> children_;
     TvxObject* parent_ = nullptr;

@@ -108,7 +108,11 @@ private:
 // A control-like object: FindByResourceName does not look inside it.
 class TTestControl : public TTestShape {
     HX_CLASS(TTestControl)
-    using TTestShape::TTestShape;
+    explicit TTestControl(TComponent* owner)
+        : TTestShape(owner)
+    {
+        SetWidth(100);
+    }
     bool IsControl() const override { return true; }
 };
 
