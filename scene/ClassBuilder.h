@@ -110,6 +110,14 @@ public:
     template <class G, class S> PropRef Enum(std::string name, std::vector<std::string> names, G get, S set)
     {
         PropRef r = Scalar(std::move(name), TPropKind::Enum, get, set);
+        // Only ordinals that name an element reach the setter (an enum holds nothing else).
+        if (auto inner = r.Info().set) {
+            r.Info().set = [inner, n = static_cast<int64_t>(names.size())](TPersistent& o, const TValue& v) {
+                auto* i = std::get_if<int64_t>(&v);
+                if (i && *i >= 0 && *i < n)
+                    inner(o, v);
+            };
+        }
         r.Info().elementNames = std::move(names);
         return r;
     }

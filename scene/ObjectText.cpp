@@ -399,7 +399,7 @@ namespace {
                     return tok;
                 }
                 tok.kind = Tok::Integer;
-                tok.i = negative ? -static_cast<int64_t>(v) : static_cast<int64_t>(v);
+                tok.i = static_cast<int64_t>(negative ? uint64_t(0) - v : v);
                 return tok;
             }
             while (p_ < t_.size()
@@ -418,9 +418,17 @@ namespace {
                 ++first;
             const char* last = num.data() + num.size();
             if (isFloat) {
+                // A Single is parsed as a float directly, so that its shortest text reads back exactly.
                 double v = 0;
-                auto [ptr, ec] = std::from_chars(first, last, v);
-                if (ec != std::errc() || ptr != last) {
+                std::from_chars_result res;
+                if (tok.suffix == 0) {
+                    float fv = 0;
+                    res = std::from_chars(first, last, fv);
+                    v = fv;
+                } else {
+                    res = std::from_chars(first, last, v);
+                }
+                if (res.ec != std::errc() || res.ptr != last || (tok.suffix == 'c' && !(std::fabs(v) < 9.2e14))) {
                     Fail("bad number " + std::string(num));
                     return tok;
                 }
