@@ -1,12 +1,23 @@
 #include "scene/canvas/TvxBitmap.h"
 
 #include "platform/Log.h"
+#include "scene/ClassBuilder.h"
 #include "scene/canvas/TvxCanvas.h"
 #include "scene/canvas/TvxFilter.h"
+#include "scene/canvas/TvxResourceObjects.h"
 
 #include <algorithm>
 
 namespace hx {
+
+HX_REGISTER_CLASS(TvxBitmap, TPersistent)
+{
+    b.Component<TvxBitmapObject>("Resource", &TvxBitmap::Resource, &TvxBitmap::SetResource);
+    b.String("ResourceName", &TvxBitmap::ResourceName, &TvxBitmap::SetResourceName).Default("");
+    b.DefinedBinary(
+        "PNG", [](const TvxBitmap& bm) { return !bm.IsEmpty(); }, [](const TvxBitmap& bm) { return bm.SavePng(); },
+        [](TvxBitmap& bm, std::span<const uint8_t> bytes) { bm.LoadPng(bytes); });
+}
 
 TvxBitmap::TvxBitmap(int width, int height) { SetSize(width, height); }
 
@@ -58,20 +69,39 @@ std::vector<uint8_t> TvxBitmap::SavePng() const
 
 bool TvxBitmap::LoadPng(std::span<const uint8_t> bytes) { return DefaultFilter().LoadFromStream(bytes, *this); }
 
-void TvxBitmap::Assign(const TvxBitmap& other)
+void TvxBitmap::Assign(const TPersistent& source)
 {
-    if (&other == this)
+    const auto* o = dynamic_cast<const TvxBitmap*>(&source);
+    if (!o) {
+        TPersistent::Assign(source);
         return;
-    if (SetSize(other.width_, other.height_))
-        pixels_ = other.pixels_;
-    Resource = other.Resource;
+    }
+    if (o == this)
+        return;
+    if (SetSize(o->width_, o->height_))
+        pixels_ = o->pixels_;
+    resource_.CopyFrom(o->resource_);
     Changed();
+}
+
+TvxBitmapObject* TvxBitmap::Resource() const { return dynamic_cast<TvxBitmapObject*>(resource_.Object()); }
+
+void TvxBitmap::SetResource(TvxBitmapObject* obj)
+{
+    if (resource_.SetObject(obj))
+        Changed();
+}
+
+void TvxBitmap::SetResourceName(const std::string& name)
+{
+    if (resource_.SetName(name))
+        Changed();
 }
 
 const TvxBitmap& TvxBitmap::Effective() const
 {
-    if (const TvxBitmap* r = Resource.Resolve(); r && r != this)
-        return *r;
+    if (auto* obj = dynamic_cast<TvxBitmapObject*>(resource_.Resolve()); obj && &obj->Bitmap() != this)
+        return obj->Bitmap();
     return *this;
 }
 

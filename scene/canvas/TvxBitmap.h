@@ -2,7 +2,8 @@
 // top-down. It lends itself to a canvas for drawing into, and is stored as the "PNG" bytes.
 #pragma once
 
-#include "scene/canvas/VxResourceLinks.h"
+#include "scene/Persistent.h"
+#include "scene/canvas/TvxResourceLink.h"
 
 #include <cstdint>
 #include <functional>
@@ -13,9 +14,11 @@
 namespace hx {
 
 class TvxCanvas;
+class TvxBitmapObject;
 
-class TvxBitmap {
-public:
+class TvxBitmap : public TPersistent {
+    HX_CLASS(TvxBitmap)
+
     // Larger pictures are refused, so that a corrupt size cannot exhaust memory.
     static constexpr int MaxSide = 16384;
     static constexpr int64_t MaxPixels = 40LL * 1024 * 1024;
@@ -23,8 +26,6 @@ public:
     TvxBitmap();
     TvxBitmap(int width, int height);
     ~TvxBitmap();
-    TvxBitmap(const TvxBitmap&) = delete;
-    TvxBitmap& operator=(const TvxBitmap&) = delete;
 
     int Width() const { return width_; }
     int Height() const { return height_; }
@@ -54,24 +55,30 @@ public:
     // Decodes with the codec; a picture that does not decode leaves the bitmap unchanged (false).
     bool LoadPng(std::span<const uint8_t> bytes);
 
-    void Assign(const TvxBitmap& other);
+    void Assign(const TPersistent& source) override;
 
-    // The bitmap that is drawn: the linked resource's when it resolves, else this one.
+    // A shared picture used instead of the own pixels when it resolves.
+    TvxBitmapObject* Resource() const;
+    void SetResource(TvxBitmapObject* obj);
+    const std::string& ResourceName() const { return resource_.Name(); }
+    void SetResourceName(const std::string& name);
+    void ResourceDestroying(TPersistent* resource) override { resource_.Forget(resource); }
+    // The bitmap that is drawn: the resource's when it resolves, else this one.
     const TvxBitmap& Effective() const;
-    TvxResourceLink<TvxBitmap> Resource;
 
     void Changed()
     {
         if (OnChange)
-            OnChange();
+            OnChange(this);
     }
-    std::function<void()> OnChange;
+    TNotifyEvent OnChange;
 
 private:
     int width_ = 0;
     int height_ = 0;
     std::vector<uint32_t> pixels_;
     std::unique_ptr<TvxCanvas> canvas_;
+    TvxResourceLink resource_ { this };
 };
 
 } // namespace hx

@@ -2,21 +2,25 @@
 // a shared brush resource or a visual object painted in place. Any change notifies.
 #pragma once
 
+#include "scene/Persistent.h"
 #include "scene/canvas/ColorText.h"
 #include "scene/canvas/TvxBitmap.h"
 #include "scene/canvas/TvxGradient.h"
-#include "scene/canvas/VxResourceLinks.h"
+#include "scene/canvas/TvxResourceLink.h"
 
-#include <functional>
+#include <memory>
 
 namespace hx {
 
 class TvxCanvas;
+class TvxObject;
+class TvxBrushObject;
 
-enum class TvxBrushStyle { vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource, vgBrushVisual };
-enum class TvxWrapMode { vgWrapTile, vgWrapTileOriginal, vgWrapTileStretch };
+enum TvxBrushStyle { vgBrushNone, vgBrushSolid, vgBrushGradient, vgBrushBitmap, vgBrushResource, vgBrushVisual };
+enum TvxWrapMode { vgWrapTile, vgWrapTileOriginal, vgWrapTileStretch };
 
-// Something that can paint itself into a canvas rectangle (a visual object, for visual brushes).
+// What a visual brush paints: an object that can paint itself into a canvas rectangle.
+// Visual objects implement it.
 class IvxVisualSource {
 public:
     virtual void PaintTo(TvxCanvas& canvas, const TvxRect& r, float opacity) = 0;
@@ -25,60 +29,120 @@ protected:
     ~IvxVisualSource() = default;
 };
 
-class TvxBrush {
-public:
-    TvxBrush(TvxBrushStyle defaultStyle = TvxBrushStyle::vgBrushSolid, TvxColor defaultColor = 0xFFFFFFFF);
-    TvxBrush(const TvxBrush&) = delete;
-    TvxBrush& operator=(const TvxBrush&) = delete;
+// A bitmap brush's picture and how it covers the filled area.
+class TvxBrushBitmap : public TPersistent {
+    HX_CLASS(TvxBrushBitmap)
+
+    TvxBrushBitmap();
+    TvxBitmap& Bitmap() { return *bitmap_; }
+    const TvxBitmap& Bitmap() const { return *bitmap_; }
+    TvxWrapMode WrapMode() const { return wrap_; }
+    void SetWrapMode(TvxWrapMode w);
+    void Assign(const TPersistent& source) override;
+
+    TNotifyEvent OnChange;
+
+private:
+    void Changed()
+    {
+        if (OnChange)
+            OnChange(this);
+    }
+    std::unique_ptr<TvxBitmap> bitmap_;
+    TvxWrapMode wrap_ = vgWrapTile;
+};
+
+// A brush resource: the TvxBrushObject itself or its ResourceName.
+class TvxBrushResource : public TPersistent {
+    HX_CLASS(TvxBrushResource)
+
+    TvxBrushResource() = default;
+    TvxBrushObject* Resource() const;
+    void SetResource(TvxBrushObject* obj);
+    const std::string& ResourceName() const { return link_.Name(); }
+    void SetResourceName(const std::string& name);
+    // The resource's brush, or null when it does not resolve.
+    const class TvxBrush* Brush() const;
+    void ResourceDestroying(TPersistent* resource) override { link_.Forget(resource); }
+    void Assign(const TPersistent& source) override;
+
+    TNotifyEvent OnChange;
+
+private:
+    void Changed()
+    {
+        if (OnChange)
+            OnChange(this);
+    }
+    TvxResourceLink link_ { this };
+};
+
+// A visual brush's object.
+class TvxVisual : public TPersistent {
+    HX_CLASS(TvxVisual)
+
+    TvxVisual() = default;
+    TvxObject* VisualObject() const { return link_.Object(); }
+    void SetVisualObject(TvxObject* obj);
+    // The object as a painter, or null when it is none.
+    IvxVisualSource* Source() const;
+    void ResourceDestroying(TPersistent* resource) override { link_.Forget(resource); }
+    void Assign(const TPersistent& source) override;
+
+    TNotifyEvent OnChange;
+
+private:
+    TvxResourceLink link_ { this };
+};
+
+class TvxBrush : public TPersistent {
+    HX_CLASS(TvxBrush)
+
+    explicit TvxBrush(TvxBrushStyle defaultStyle = vgBrushSolid, TvxColor defaultColor = 0xFFFFFFFF);
+    ~TvxBrush() override;
 
     TvxBrushStyle Style() const { return style_; }
     void SetStyle(TvxBrushStyle s);
     TvxColor Color() const { return color_; }
     void SetColor(TvxColor c);
     std::string ColorText() const { return ColorToText(color_); }
-    void SetColorText(std::string_view text) { SetColor(TextToColor(text, color_)); }
+    void SetColorText(const std::string& text) { SetColor(TextToColor(text, color_)); }
 
-    TvxGradient& Gradient() { return gradient_; }
-    const TvxGradient& Gradient() const { return gradient_; }
-
-    // The bitmap brush's picture and how it covers the filled area.
-    TvxBitmap& Bitmap() { return bitmap_; }
-    const TvxBitmap& Bitmap() const { return bitmap_; }
-    TvxWrapMode WrapMode() const { return wrap_; }
-    void SetWrapMode(TvxWrapMode w);
-
-    const TvxResourceLink<TvxBrush>& Resource() const { return resource_; }
-    void SetResource(const TvxResourceLink<TvxBrush>& link);
-
-    IvxVisualSource* Visual() const { return visual_; }
-    void SetVisual(IvxVisualSource* v);
+    TvxGradient& Gradient() { return *gradient_; }
+    const TvxGradient& Gradient() const { return *gradient_; }
+    TvxBrushBitmap& Bitmap() { return *bitmap_; }
+    const TvxBrushBitmap& Bitmap() const { return *bitmap_; }
+    TvxBrushResource& Resource() { return *resource_; }
+    const TvxBrushResource& Resource() const { return *resource_; }
+    TvxVisual& Visual() { return *visual_; }
+    const TvxVisual& Visual() const { return *visual_; }
 
     TvxBrushStyle DefaultStyle() const { return defaultStyle_; }
     TvxColor DefaultColor() const { return defaultColor_; }
-    // Stored-when rules of the stored form.
-    bool IsStyleStored() const { return style_ != defaultStyle_; }
-    bool IsColorStored() const { return style_ == TvxBrushStyle::vgBrushSolid && color_ != defaultColor_; }
 
-    void Assign(const TvxBrush& other);
+    // The brush that paints: a resource brush's resolved brush (following a few links on),
+    // else this one.
+    const TvxBrush& Resolved() const;
 
-    std::function<void()> OnChange;
+    void Assign(const TPersistent& source) override;
+
+    TNotifyEvent OnChange;
 
 private:
     void Changed()
     {
         if (OnChange)
-            OnChange();
+            OnChange(this);
     }
 
     TvxBrushStyle defaultStyle_;
     TvxColor defaultColor_;
     TvxBrushStyle style_;
     TvxColor color_;
-    TvxGradient gradient_;
-    TvxBitmap bitmap_;
-    TvxWrapMode wrap_ = TvxWrapMode::vgWrapTile;
-    TvxResourceLink<TvxBrush> resource_;
-    IvxVisualSource* visual_ = nullptr;
+    std::unique_ptr<TvxGradient> gradient_;
+    std::unique_ptr<TvxBrushBitmap> bitmap_;
+    std::unique_ptr<TvxBrushResource> resource_;
+    std::unique_ptr<TvxVisual> visual_;
 };
 
 } // namespace hx

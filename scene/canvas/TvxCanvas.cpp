@@ -7,7 +7,7 @@ namespace hx {
 
 TvxCanvas::TvxCanvas()
 {
-    font_.OnChange = [this] { FontChanged(); };
+    font_.OnChange = [this](TObject*) { FontChanged(); };
 }
 
 TvxCanvas::~TvxCanvas() = default;
@@ -41,9 +41,8 @@ void TvxCanvas::SetStrokeDash(TvxStrokeDash d)
 
 namespace {
 
-    TvxPathData PolygonPath(const TvxPolygon& points, bool closeLast)
+    void PolygonPath(TvxPathData& path, const TvxPolygon& points, bool closeLast)
     {
-        TvxPathData path;
         std::vector<TvxPathPoint> pts;
         bool newFigure = true;
         for (const TvxPoint& p : points) {
@@ -67,20 +66,21 @@ namespace {
                 p.Point = start;
         }
         path.SetPoints(std::move(pts));
-        return path;
     }
 
 } // namespace
 
 void TvxCanvas::FillPolygon(const TvxPolygon& points, float opacity)
 {
-    const TvxPathData path = PolygonPath(points, true);
+    TvxPathData path;
+    PolygonPath(path, points, true);
     FillPath(path, path.GetBounds(), opacity);
 }
 
 void TvxCanvas::DrawPolygon(const TvxPolygon& points, float opacity)
 {
-    const TvxPathData path = PolygonPath(points, false);
+    TvxPathData path;
+    PolygonPath(path, points, false);
     DrawPath(path, path.GetBounds(), opacity);
 }
 

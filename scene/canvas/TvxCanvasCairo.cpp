@@ -18,8 +18,6 @@ namespace {
     // The corner curve's control points sit this fraction of the radius from the corner.
     constexpr double CornerK = 0.4477152502;
 
-    constexpr int ResourceDepth = 8; // brush resources that refer on to other resources
-
     bool Finite(const TvxMatrix& m)
     {
         return std::isfinite(m.m11) && std::isfinite(m.m12) && std::isfinite(m.m21) && std::isfinite(m.m22)
@@ -53,18 +51,6 @@ namespace {
     {
         cairo_set_source_rgba(
             cr, ((c >> 16) & 0xFF) / 255.0, ((c >> 8) & 0xFF) / 255.0, (c & 0xFF) / 255.0, (c >> 24) / 255.0);
-    }
-
-    const TvxBrush& Resolved(const TvxBrush& b)
-    {
-        const TvxBrush* cur = &b;
-        for (int i = 0; i < ResourceDepth && cur->Style() == TvxBrushStyle::vgBrushResource; ++i) {
-            const TvxBrush* next = cur->Resource().Resolve();
-            if (!next || next == cur)
-                break;
-            cur = next;
-        }
-        return *cur;
     }
 
     cairo_surface_t* WrapBitmap(const TvxBitmap& b)
@@ -447,8 +433,8 @@ void TvxCanvasCairo::RestoreCanvas(int handle)
     SetMatrix(s.matrix);
     s.used = false;
     // Drop the copies' pictures; the entry itself is kept for reuse.
-    s.fill.Bitmap().SetSize(0, 0);
-    s.stroke.Bitmap().SetSize(0, 0);
+    s.fill.Bitmap().Bitmap().SetSize(0, 0);
+    s.stroke.Bitmap().Bitmap().SetSize(0, 0);
 }
 
 void TvxCanvasCairo::SetClipRects(std::span<const TvxRect> rects)
@@ -498,14 +484,14 @@ void TvxCanvasCairo::ResetClipRect()
 
 double TvxCanvasCairo::SetSource(const TvxBrush& brushIn, const TvxRect& r, float opacity, bool forStroke)
 {
-    const TvxBrush& brush = Resolved(brushIn);
+    const TvxBrush& brush = brushIn.Resolved();
     switch (brush.Style()) {
     case TvxBrushStyle::vgBrushSolid:
         SetSolid(cr_, ScaleAlpha(brush.Color(), opacity));
         return 1;
     case TvxBrushStyle::vgBrushGradient: {
         const TvxGradient& g = brush.Gradient();
-        const auto& pts = g.Points();
+        const std::vector<TvxGradientStop> pts = g.Stops();
         if (pts.size() < 2) {
             SetSolid(cr_, ScaleAlpha(brush.Color(), opacity));
             return 1;
@@ -514,8 +500,8 @@ double TvxCanvasCairo::SetSource(const TvxBrush& brushIn, const TvxRect& r, floa
         const bool radial = !forStroke && g.Style() == TvxGradientStyle::vgRadialGradient;
         if (!radial) {
             const double w = r.Width(), h = r.Height();
-            p = cairo_pattern_create_linear(r.Left + g.StartPosition().X * w, r.Top + g.StartPosition().Y * h,
-                r.Left + g.StopPosition().X * w, r.Top + g.StopPosition().Y * h);
+            p = cairo_pattern_create_linear(r.Left + g.StartPosition().X() * w, r.Top + g.StartPosition().Y() * h,
+                r.Left + g.StopPosition().X() * w, r.Top + g.StopPosition().Y() * h);
             // Beyond the start and stop positions the gradient mirrors, as a flipped tile.
             cairo_pattern_set_extend(p, forStroke ? CAIRO_EXTEND_PAD : CAIRO_EXTEND_REFLECT);
         } else {
@@ -546,14 +532,14 @@ double TvxCanvasCairo::SetSource(const TvxBrush& brushIn, const TvxRect& r, floa
         return 1;
     }
     case TvxBrushStyle::vgBrushBitmap: {
-        const TvxBitmap& bm = brush.Bitmap().Effective();
+        const TvxBitmap& bm = brush.Bitmap().Bitmap().Effective();
         if (bm.IsEmpty())
             return -1;
         cairo_surface_t* s = WrapBitmap(bm);
         cairo_pattern_t* p = cairo_pattern_create_for_surface(s);
         cairo_surface_destroy(s);
         // The texture is anchored at the origin of the present transform.
-        if (brush.WrapMode() == TvxWrapMode::vgWrapTileStretch) {
+        if (brush.Bitmap().WrapMode() == TvxWrapMode::vgWrapTileStretch) {
             const double half = forStroke ? 0 : StrokeThickness / 2.0;
             const double sx = (r.Width() + half) / bm.Width(), sy = (r.Height() + half) / bm.Height();
             if (sx == 0 || sy == 0 || !std::isfinite(sx) || !std::isfinite(sy)) {
@@ -569,7 +555,7 @@ double TvxCanvasCairo::SetSource(const TvxBrush& brushIn, const TvxRect& r, floa
             cairo_pattern_set_extend(p, CAIRO_EXTEND_PAD);
         } else {
             cairo_pattern_set_extend(
-                p, brush.WrapMode() == TvxWrapMode::vgWrapTile ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_REFLECT);
+                p, brush.Bitmap().WrapMode() == TvxWrapMode::vgWrapTile ? CAIRO_EXTEND_REPEAT : CAIRO_EXTEND_REFLECT);
         }
         cairo_set_source(cr_, p);
         cairo_pattern_destroy(p);
@@ -582,9 +568,9 @@ double TvxCanvasCairo::SetSource(const TvxBrush& brushIn, const TvxRect& r, floa
 
 void TvxCanvasCairo::FillCurrentPath(const TvxRect& r, float opacity)
 {
-    const TvxBrush& brush = Resolved(fill_);
+    const TvxBrush& brush = fill_.Resolved();
     if (brush.Style() == TvxBrushStyle::vgBrushVisual) {
-        IvxVisualSource* v = brush.Visual();
+        IvxVisualSource* v = brush.Visual().Source();
         if (!v) {
             cairo_new_path(cr_);
             return;
@@ -615,7 +601,7 @@ void TvxCanvasCairo::FillCurrentPath(const TvxRect& r, float opacity)
 
 void TvxCanvasCairo::StrokeCurrentPath(const TvxRect& r, float opacity)
 {
-    if (SetSource(Resolved(stroke_), r, opacity, true) < 0) {
+    if (SetSource(stroke_.Resolved(), r, opacity, true) < 0) {
         cairo_new_path(cr_);
         return;
     }
@@ -1001,7 +987,7 @@ void TvxCanvasCairo::FillText(const TvxRect& r, const TvxRect& /*clip*/, const s
     double x, y, w, h;
     PangoLayout* l = PrepareLayout(text, r, wordWrap, align, vAlign, x, y, w, h);
     const float op = opacity == 1 ? 0.99f : opacity;
-    const TvxBrush& brush = Resolved(fill_);
+    const TvxBrush& brush = fill_.Resolved();
     cairo_new_path(cr_);
     cairo_move_to(cr_, x, y);
     if (brush.Style() == TvxBrushStyle::vgBrushSolid || brush.Style() == TvxBrushStyle::vgBrushGradient) {

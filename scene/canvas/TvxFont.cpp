@@ -1,6 +1,19 @@
 #include "scene/canvas/TvxFont.h"
 
+#include "scene/ClassBuilder.h"
+
 namespace hx {
+
+HX_REGISTER_CLASS(TvxFont, TPersistent)
+{
+    b.String("Family", &TvxFont::Family, &TvxFont::SetFamily).Default(TvxFont::DefaultFamily);
+    b.Single("Size", &TvxFont::Size, &TvxFont::SetSize).Default(TvxFont::DefaultSize);
+    b.Enum("Style",
+         { "vgFontRegular", "vgFontBold", "vgFontItalic", "vgFontBoldItalic", "vgFontUnderline", "vgFontStrikeout" },
+         &TvxFont::Style, &TvxFont::SetStyle)
+        .Default(vgFontRegular);
+    b.Boolean("ClearType", &TvxFont::ClearType, &TvxFont::SetClearType).Default(true);
+}
 
 void TvxFont::SetFamily(const std::string& f)
 {
@@ -34,14 +47,19 @@ void TvxFont::SetClearType(bool b)
     Changed();
 }
 
-void TvxFont::Assign(const TvxFont& o)
+void TvxFont::Assign(const TPersistent& source)
 {
-    if (*this == o)
+    const auto* o = dynamic_cast<const TvxFont*>(&source);
+    if (!o) {
+        TPersistent::Assign(source);
         return;
-    family_ = o.family_;
-    size_ = o.size_;
-    style_ = o.style_;
-    clearType_ = o.clearType_;
+    }
+    if (*this == *o)
+        return;
+    family_ = o->family_;
+    size_ = o->size_;
+    style_ = o->style_;
+    clearType_ = o->clearType_;
     Changed();
 }
 

@@ -2,17 +2,21 @@
 // Setters act only on a change and then notify.
 #pragma once
 
-#include <functional>
+#include "scene/Persistent.h"
+
 #include <string>
 
 namespace hx {
 
-enum class TvxFontStyle { vgFontRegular, vgFontBold, vgFontItalic, vgFontBoldItalic, vgFontUnderline, vgFontStrikeout };
+enum TvxFontStyle { vgFontRegular, vgFontBold, vgFontItalic, vgFontBoldItalic, vgFontUnderline, vgFontStrikeout };
 
-class TvxFont {
-public:
+class TvxFont : public TPersistent {
+    HX_CLASS(TvxFont)
+
     static constexpr const char* DefaultFamily = "Tahoma";
     static constexpr float DefaultSize = 11;
+
+    TvxFont() = default;
 
     const std::string& Family() const { return family_; }
     void SetFamily(const std::string& f);
@@ -23,24 +27,24 @@ public:
     bool ClearType() const { return clearType_; }
     void SetClearType(bool b);
 
-    void Assign(const TvxFont& o);
+    void Assign(const TPersistent& source) override;
     bool operator==(const TvxFont& o) const
     {
         return family_ == o.family_ && size_ == o.size_ && style_ == o.style_ && clearType_ == o.clearType_;
     }
 
-    std::function<void()> OnChange;
+    TNotifyEvent OnChange;
 
 private:
     void Changed()
     {
         if (OnChange)
-            OnChange();
+            OnChange(this);
     }
 
     std::string family_ = DefaultFamily; // UTF-8
     float size_ = DefaultSize;
-    TvxFontStyle style_ = TvxFontStyle::vgFontRegular;
+    TvxFontStyle style_ = vgFontRegular;
     bool clearType_ = true;
 };
 

@@ -1,6 +1,8 @@
 #include "scene/canvas/TvxPathData.h"
 
 #include "platform/Log.h"
+#include "scene/ClassBuilder.h"
+#include "scene/canvas/TvxResourceObjects.h"
 
 #include <algorithm>
 #include <charconv>
@@ -8,6 +10,17 @@
 #include <cstring>
 
 namespace hx {
+
+HX_REGISTER_CLASS(TvxPathData, TPersistent)
+{
+    // The points are stored once, as "Path"; Data is their text view for authoring.
+    b.String("Data", &TvxPathData::Data, [](TvxPathData& p, const std::string& d) { p.SetData(d); }).Stored(false);
+    b.Component<TvxPathObject>("Resource", &TvxPathData::Resource, &TvxPathData::SetResource);
+    b.String("ResourceName", &TvxPathData::ResourceName, &TvxPathData::SetResourceName).Default("");
+    b.DefinedBinary(
+        "Path", [](const TvxPathData& p) { return !p.IsEmpty(); }, [](const TvxPathData& p) { return p.SavePath(); },
+        [](TvxPathData& p, std::span<const uint8_t> bytes) { p.LoadPath(bytes); });
+}
 
 void TvxPathData::MoveTo(TvxPoint p)
 {
@@ -470,18 +483,37 @@ bool TvxPathData::LoadPath(std::span<const uint8_t> bytes)
     return ok;
 }
 
-void TvxPathData::Assign(const TvxPathData& other)
+void TvxPathData::Assign(const TPersistent& source)
 {
-    if (&other == this)
+    const auto* o = dynamic_cast<const TvxPathData*>(&source);
+    if (!o) {
+        TPersistent::Assign(source);
         return;
-    Resource = other.Resource;
-    SetPoints(other.points_);
+    }
+    if (o == this)
+        return;
+    resource_.CopyFrom(o->resource_);
+    SetPoints(o->points_);
+}
+
+TvxPathObject* TvxPathData::Resource() const { return dynamic_cast<TvxPathObject*>(resource_.Object()); }
+
+void TvxPathData::SetResource(TvxPathObject* obj)
+{
+    if (resource_.SetObject(obj))
+        Changed();
+}
+
+void TvxPathData::SetResourceName(const std::string& name)
+{
+    if (resource_.SetName(name))
+        Changed();
 }
 
 const TvxPathData& TvxPathData::Effective() const
 {
-    if (const TvxPathData* r = Resource.Resolve(); r && r != this)
-        return *r;
+    if (auto* obj = dynamic_cast<TvxPathObject*>(resource_.Resolve()); obj && &obj->Path() != this)
+        return obj->Path();
     return *this;
 }
 

@@ -3,7 +3,8 @@
 #pragma once
 
 #include "scene/Geometry.h"
-#include "scene/canvas/VxResourceLinks.h"
+#include "scene/Persistent.h"
+#include "scene/canvas/TvxResourceLink.h"
 
 #include <cstdint>
 #include <functional>
@@ -22,8 +23,13 @@ struct TvxPathPoint {
     friend bool operator==(const TvxPathPoint&, const TvxPathPoint&) = default;
 };
 
-class TvxPathData {
-public:
+class TvxPathObject;
+
+class TvxPathData : public TPersistent {
+    HX_CLASS(TvxPathData)
+
+    TvxPathData() = default;
+
     // Larger stored point counts are taken for corruption.
     static constexpr uint32_t MaxPoints = 1u << 20;
 
@@ -53,24 +59,30 @@ public:
     // coordinate) give an empty path and false.
     bool LoadPath(std::span<const uint8_t> bytes);
 
-    void Assign(const TvxPathData& other);
+    void Assign(const TPersistent& source) override;
     bool operator==(const TvxPathData& o) const { return points_ == o.points_; }
 
-    // The path that is drawn: the linked resource's when it resolves, else this one.
+    // A shared path used instead of the own points when it resolves.
+    TvxPathObject* Resource() const;
+    void SetResource(TvxPathObject* obj);
+    const std::string& ResourceName() const { return resource_.Name(); }
+    void SetResourceName(const std::string& name);
+    void ResourceDestroying(TPersistent* resource) override { resource_.Forget(resource); }
+    // The path that is drawn: the resource's when it resolves, else this one.
     const TvxPathData& Effective() const;
-    TvxResourceLink<TvxPathData> Resource;
 
-    std::function<void()> OnChange;
+    TNotifyEvent OnChange;
 
 private:
     void Changed()
     {
         if (OnChange)
-            OnChange();
+            OnChange(this);
     }
     TvxPoint FigureStart() const;
 
     std::vector<TvxPathPoint> points_;
+    TvxResourceLink resource_ { this };
 };
 
 } // namespace hx

@@ -1,4 +1,5 @@
 #include "CanvasProbe.h"
+#include "scene/canvas/TvxResourceObjects.h"
 
 #include <cstring>
 #include <gtest/gtest.h>
@@ -138,7 +139,7 @@ TEST_F(Canvas, LinearGradientMirrorsBeyondItsStop)
 {
     auto& g = c.Fill().Gradient();
     g.SetPoints({ { 0xFF000000, 0 }, { 0xFFFFFFFF, 1 } });
-    g.SetStopPosition({ 0, 0.5f });
+    g.StopPosition().SetPoint({ 0, 0.5f });
     c.Fill().SetStyle(TvxBrushStyle::vgBrushGradient);
     c.FillRect({ 0, 0, 64, 64 }, 0, 0, AllCorners, 1);
     EXPECT_TRUE(Near(c.Pixel(10, 16), 0xFF808080, 3));
@@ -174,18 +175,34 @@ TEST_F(Canvas, BrushesThatCannotPaintDrawNothing)
 
 TEST_F(Canvas, ResourceBrushPaintsWithTheResolvedBrush)
 {
-    TvxBrush shared(TvxBrushStyle::vgBrushSolid, 0xFF00FF00);
-    TvxResourceLink<TvxBrush>::Lookup = [&](const std::string& n) { return n == "green" ? &shared : nullptr; };
-    c.Fill().SetStyle(TvxBrushStyle::vgBrushResource);
-    c.Fill().SetResource({ nullptr, "green" });
+    auto* green = new TvxBrushObject(nullptr);
+    green->SetName("greenBrush"); // the resource name follows the component name
+    green->Brush().SetColor(0xFF00FF00);
+    c.Fill().SetStyle(vgBrushResource);
+    c.Fill().Resource().SetResourceName("GREENBRUSH");
     c.FillRect({ 0, 0, 8, 8 }, 0, 0, AllCorners, 1);
-    TvxResourceLink<TvxBrush>::Lookup = nullptr;
     EXPECT_EQ(c.Pixel(4, 4), 0xFF00FF00u);
+
+    auto* blue = new TvxBrushObject(nullptr);
+    blue->Brush().SetColor(0xFF0000FF);
+    c.Fill().Resource().SetResource(blue); // by object, before the name
+    c.FillRect({ 0, 0, 8, 8 }, 0, 0, AllCorners, 1);
+    EXPECT_EQ(c.Pixel(4, 4), 0xFF0000FFu);
+
+    // A destroyed resource object leaves the link empty, not dangling.
+    delete blue;
+    EXPECT_EQ(c.Fill().Resource().Resource(), nullptr);
+    c.FillRect({ 0, 0, 8, 8 }, 0, 0, AllCorners, 1);
+    EXPECT_EQ(c.Pixel(4, 4), 0xFF00FF00u);
+    delete green;
+    c.Clear(0);
+    c.FillRect({ 0, 0, 8, 8 }, 0, 0, AllCorners, 1);
+    EXPECT_EQ(c.Pixel(4, 4), 0u);
 }
 
 TEST_F(Canvas, BitmapBrushTilesAndStretches)
 {
-    auto& bm = c.Fill().Bitmap();
+    auto& bm = c.Fill().Bitmap().Bitmap();
     bm.SetSize(2, 1);
     bm.Pixels()[0] = 0xFFFF0000;
     bm.Pixels()[1] = 0xFF0000FF;
@@ -196,7 +213,7 @@ TEST_F(Canvas, BitmapBrushTilesAndStretches)
 
     c.Clear(0);
     c.StrokeThickness = 0;
-    c.Fill().SetWrapMode(TvxWrapMode::vgWrapTileStretch);
+    c.Fill().Bitmap().SetWrapMode(vgWrapTileStretch);
     c.FillRect({ 0, 0, 40, 10 }, 0, 0, AllCorners, 0.5f);
     EXPECT_TRUE(Near(c.Pixel(2, 5), 0x7F7F0000, 2));
     EXPECT_TRUE(Near(c.Pixel(37, 5), 0x7F00007F, 2));
@@ -204,7 +221,11 @@ TEST_F(Canvas, BitmapBrushTilesAndStretches)
 
 namespace {
 
-struct RedPainter : IvxVisualSource {
+struct RedPainter : TvxObject, IvxVisualSource {
+    RedPainter()
+        : TvxObject(nullptr)
+    {
+    }
     TvxRect seen;
     float opacity = -1;
     void PaintTo(TvxCanvas& canvas, const TvxRect& r, float o) override
@@ -224,7 +245,7 @@ TEST_F(Canvas, VisualBrushPaintsClippedToTheShapeAndRestoresTheCanvas)
 {
     RedPainter painter;
     c.Fill().SetStyle(TvxBrushStyle::vgBrushVisual);
-    c.Fill().SetVisual(&painter);
+    c.Fill().Visual().SetVisualObject(&painter);
     c.StrokeThickness = 2;
     c.FillEllipse({ 0, 0, 64, 64 }, 0.75f);
     EXPECT_EQ(painter.seen, (TvxRect { 0, 0, 64, 64 }));
