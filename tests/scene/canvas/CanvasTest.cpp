@@ -438,3 +438,29 @@ TEST(CanvasOnBitmap, DrawsIntoTheBitmapsPixels)
     EXPECT_EQ(target.Pixel(7, 7), 0xFFFF0000u);
     EXPECT_EQ(target.Pixel(9, 9), 0u);
 }
+
+TEST_F(Canvas, FlushCopiesTheBufferOrOneRectangleOfItToTheTarget)
+{
+    c.Clear(0x80000080); // straight colour, premultiplied to 0x80000040; copied, not blended
+    cairo_surface_t* target = cairo_image_surface_create(CAIRO_FORMAT_ARGB32, 80, 80);
+    cairo_t* cr = cairo_create(target);
+    cairo_set_source_rgba(cr, 1, 0, 0, 1);
+    cairo_paint(cr);
+    auto px = [&](int x, int y) {
+        cairo_surface_flush(target);
+        return reinterpret_cast<uint32_t*>(cairo_image_surface_get_data(target))[y * 80 + x];
+    };
+    // Truncated left/top, truncated right/bottom plus one: 2..5 x 2..4, placed 10 px down and right.
+    c.FlushBufferRect(10, 10, cr, { 2.9f, 2.2f, 4.5f, 3.7f });
+    EXPECT_EQ(px(12, 12), 0x80000040u);
+    EXPECT_EQ(px(14, 13), 0x80000040u);
+    EXPECT_EQ(px(15, 13), 0xFFFF0000u);
+    EXPECT_EQ(px(12, 14), 0xFFFF0000u);
+    EXPECT_EQ(px(11, 12), 0xFFFF0000u);
+    c.FlushBuffer(16, 16, cr);
+    EXPECT_EQ(px(16, 16), 0x80000040u);
+    EXPECT_EQ(px(79, 79), 0x80000040u);
+    EXPECT_EQ(px(15, 15), 0xFFFF0000u);
+    cairo_destroy(cr);
+    cairo_surface_destroy(target);
+}

@@ -1,4 +1,6 @@
+#include "scene/ClassSelfCheck.h"
 #include "scene/PropertyPath.h"
+#include "scene/canvas/TvxFont.h"
 #include "scene/canvas/TvxResourceObjects.h"
 
 #include <gtest/gtest.h>
@@ -144,4 +146,16 @@ TEST_F(Stream, PathAndBitmapLinkToSharedResources)
     EXPECT_EQ(&bm.Effective(), &pic->Bitmap());
     delete pic;
     EXPECT_EQ(&bm.Effective(), &bm);
+}
+
+TEST_F(Stream, EveryCanvasClassPassesTheTableSelfCheck)
+{
+    for (const TClassInfo* cls : { &TvxFont::StaticClass(), &TvxGradientPoint::StaticClass(),
+             &TvxGradient::StaticClass(), &TvxTransform::StaticClass(), &TvxBitmap::StaticClass(),
+             &TvxBrushBitmap::StaticClass(), &TvxBrushResource::StaticClass(), &TvxVisual::StaticClass(),
+             &TvxBrush::StaticClass(), &TvxPathData::StaticClass(), &TvxBitmapObject::StaticClass(),
+             &TvxBrushObject::StaticClass(), &TvxPathObject::StaticClass() }) {
+        for (const std::string& problem : CheckClassTable(*cls))
+            ADD_FAILURE() << cls->Name() << ": " << problem;
+    }
 }
