@@ -160,7 +160,6 @@ TvxCanvasCairo::TvxCanvasCairo(int width, int height)
 {
     width_ = height_ = 0;
     ResizeBuffer(width, height);
-    StrokeThickness = 1;
 }
 
 TvxCanvasCairo::TvxCanvasCairo(TvxBitmap& bitmap)
@@ -169,7 +168,6 @@ TvxCanvasCairo::TvxCanvasCairo(TvxBitmap& bitmap)
     width_ = bitmap.Width();
     height_ = bitmap.Height();
     Attach(WrapBitmap(bitmap));
-    StrokeThickness = 1;
 }
 
 // The text machinery is made on first use: most canvases (bitmaps for effects) draw no text.

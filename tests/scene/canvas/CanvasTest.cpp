@@ -336,7 +336,7 @@ TEST_F(Canvas, SaveAndRestoreReuseEntriesAndPutStateBack)
     c.RestoreCanvas(-1);
     EXPECT_EQ(c.SavedStateCount(), 2u);
     EXPECT_EQ(c.Fill().Color(), 0xFFFF0000u);
-    EXPECT_EQ(c.StrokeThickness, 1);
+    EXPECT_EQ(c.StrokeThickness, 0); // a new canvas has no pen width until the scene sets one
     EXPECT_TRUE(c.DashArray.empty());
     EXPECT_EQ(c.Font().Size(), 11);
     EXPECT_EQ(c.Matrix(), TvxMatrix::Identity());
