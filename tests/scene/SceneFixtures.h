@@ -9,6 +9,7 @@
 #include "scene/TvxPosition.h"
 
 #include <algorithm>
+#include <stdexcept>
 #include <vector>
 
 namespace hx::test {
@@ -89,8 +90,22 @@ class TTestShape : public TvxObject {
         if (op == opRemove && c == link_)
             link_ = nullptr;
     }
-    void Loaded() override { ++loadedCalls; }
+    void Loaded() override
+    {
+        ++loadedCalls;
+        designingAtLoaded = IsDesigning();
+    }
     int loadedCalls = 0;
+    bool designingAtLoaded = false;
+    // Data binding: the data is Count; a negative value is refused with an exception.
+    TValue GetData() const override { return int64_t(count_); }
+    void SetData(const TValue& v) override
+    {
+        int64_t i = std::get<int64_t>(v); // throws for any other kind
+        if (i < 0)
+            throw std::invalid_argument("negative");
+        count_ = static_cast<int>(i);
+    }
 
 private:
     int count_ = 0;

@@ -215,6 +215,7 @@ TEST(Tree, CloneIsAnIndependentCopy)
     EXPECT_EQ(original.Name(), "Original"); // restored after the write
     EXPECT_EQ(copy->Name(), ""); // names are cleared in the copy
     EXPECT_FALSE(copy->IsDesigning());
+    EXPECT_TRUE(copy->designingAtLoaded); // design mode is on around the read
     EXPECT_EQ(copy->Width(), 20.f);
     EXPECT_EQ(copy->Position()->Point(), (TvxPoint { 1.5f, 2 }));
     ASSERT_EQ(copy->ChildrenCount(), 1);
@@ -248,6 +249,25 @@ TEST(Tree, CreateFromStream)
     EXPECT_EQ(TvxObject::CreateFromText("garbage", nullptr), nullptr);
     EXPECT_EQ(TvxObject::CreateFromBinary({}, nullptr), nullptr);
     SetLogSink({});
+}
+
+TEST(Tree, BindingValuesFindTheObjectAndSwallowSetterErrors)
+{
+    TvxObject root(nullptr);
+    root.SetName("root");
+    auto* a = new TTestShape(nullptr);
+    auto* b = new TTestShape(nullptr);
+    root.AddObject(a);
+    a->AddObject(b);
+    b->SetBindingName("Amount");
+    EXPECT_EQ(root.GetBindingValue("amount"), TValue(int64_t(0)));
+    root.SetBindingValue("AMOUNT", int64_t(7));
+    EXPECT_EQ(b->Count(), 7);
+    root.SetBindingValue("Amount", int64_t(-1)); // the setter throws: nothing changes
+    root.SetBindingValue("Amount", std::string("x"));
+    EXPECT_EQ(b->Count(), 7);
+    EXPECT_EQ(root.GetBindingValue("nobody"), TValue());
+    EXPECT_EQ(root.GetData(), TValue(std::string("root"))); // the base gives the Name
 }
 
 TEST(Geometry, PositionAndBoundsTextForms)
