@@ -1,14 +1,561 @@
 #include "app/ClockFaceRenderer.h"
 
+#include "app/ClockFaceStyle.h"
+#include "app/ClockFaceTileCache.h"
+#include "platform/cairo/FaceText.h"
+
+#include <algorithm>
+#include <array>
+#include <bitset>
+#include <cmath>
+#include <cstring>
+#include <functional>
+#include <map>
+#include <pango/pangocairo.h>
+
 namespace hx {
 
-// FIXME: no reuse yet; every tick is the plain rendering.
+namespace {
+
+    // The face is drawn in eight rasterisations: the outline, the six halo widths, the fill.
+    constexpr int kPasses = 8;
+    constexpr int kFillPass = 7;
+    constexpr int kMaxRows = 256;
+    using RowSet = std::bitset<kMaxRows>;
+    using PassRows = std::array<RowSet, kPasses>;
+
+    // Pixels a glyph's strokes may reach beyond their measured extents (rounding of the glyph's
+    // position and of the rasteriser's edge pixels).
+    constexpr int kSafetyMargin = 1;
+    // Free columns between a group's pixels and the probe or forcing geometry beside them: more
+    // than the widest stroke's reach.
+    constexpr int kPadGap = 8;
+    // Distinct fonts a configuration may hold on to (fallback fonts for odd texts) before the
+    // whole cache starts afresh.
+    constexpr size_t kMaxFonts = 8;
+    constexpr size_t kDefaultBudget = 8u << 20;
+    // Glyphs whose reach a configuration remembers before it starts afresh (a time text uses a
+    // dozen; this only bounds odd texts).
+    constexpr size_t kMaxGlyphs = 4096;
+
+    // cairo places each glyph at its origin rounded to 1/256 px, halves to even. A tile drawn
+    // at a whole-pixel offset must get the same rounding as the full face, so positions are
+    // rounded once, in frame coordinates, and tiles are drawn at exact 1/256 positions.
+    constexpr int kFixedOne = 256;
+    static_assert(PANGO_SCALE % kFixedOne == 0);
+
+    int ToCairoFixed(int pangoUnits)
+    {
+        return static_cast<int>(std::nearbyint(double(pangoUnits) / (PANGO_SCALE / kFixedOne)));
+    }
+
+    void AppendGlyph(cairo_t* cr, PangoFont* font, PangoGlyph glyph, double x, double y)
+    {
+        cairo_set_scaled_font(cr, pango_cairo_font_get_scaled_font(PANGO_CAIRO_FONT(font)));
+        cairo_glyph_t g { glyph, x, y };
+        cairo_glyph_path(cr, &g, 1);
+    }
+
+    void SetPassPen(cairo_t* cr, int pass)
+    {
+        if (pass == 0) {
+            cairo_set_line_width(cr, kFaceOutlineWidth);
+            cairo_set_line_join(cr, CAIRO_LINE_JOIN_MITER);
+        } else {
+            cairo_set_line_width(cr, pass);
+            cairo_set_line_join(cr, CAIRO_LINE_JOIN_ROUND);
+        }
+    }
+
+    void Rasterize(cairo_t* cr, int pass)
+    {
+        if (pass == kFillPass) {
+            cairo_set_fill_rule(cr, CAIRO_FILL_RULE_EVEN_ODD);
+            cairo_fill(cr);
+        } else {
+            SetPassPen(cr, pass);
+            cairo_stroke(cr);
+        }
+    }
+
+    // Slanted lines (thin slanted bars for the fill) crossing every row with no vertex inside
+    // any row. Their pixels come out differently when a row is sampled row by row and when it is
+    // stepped whole, so comparing them tells which rows other geometry in the same
+    // rasterisation forces into sampling. Returns the columns they take.
+    int AppendProbe(cairo_t* cr, double x0, int height, bool fill)
+    {
+        const double span = height + 10;
+        double x = x0 + 0.3;
+        for (double slope : { 0.37, 1.13 }) {
+            for (int k = 0; k < 2; ++k) {
+                const double a = x + k * 0.29;
+                cairo_move_to(cr, a, -5);
+                cairo_line_to(cr, a + slope * span, height + 5);
+                if (fill) {
+                    cairo_line_to(cr, a + slope * span + 2.5, height + 5);
+                    cairo_line_to(cr, a + 2.5, -5);
+                    cairo_close_path(cr);
+                }
+                x += 9;
+            }
+            x += slope * span;
+        }
+        return static_cast<int>(std::ceil(x - x0)) + kPadGap;
+    }
+
+    // Vertical bars starting inside each chosen row and running past the bottom: they force those
+    // rows, and only those, into row-by-row sampling.
+    void AppendForcing(cairo_t* cr, double x, const RowSet& rows, int height, bool fill)
+    {
+        for (int r = 0; r < height; ++r) {
+            if (!rows[r])
+                continue;
+            if (fill) {
+                cairo_rectangle(cr, x, r + 0.5, 2, height + 10 - r);
+            } else {
+                cairo_move_to(cr, x, r + 0.5);
+                cairo_line_to(cr, x, height + 10);
+            }
+        }
+    }
+
+    // cairo draws a path made only of horizontal and vertical lines by a different, box-based
+    // route. A glyph group such as a square colon would take it alone while the whole face does
+    // not; one slanted line beside the used columns, with no vertex inside any row, keeps every
+    // tile on the general route.
+    void AppendSlant(cairo_t* cr, double x, int height, bool fill)
+    {
+        cairo_move_to(cr, x, -5);
+        cairo_line_to(cr, x + 1.5, height + 5);
+        if (fill) {
+            cairo_line_to(cr, x + 3, height + 5);
+            cairo_line_to(cr, x + 1.5, -5);
+            cairo_close_path(cr);
+        }
+    }
+
+    bool IsRectilinear(const cairo_path_t* path)
+    {
+        double x = 0, y = 0;
+        for (int i = 0; i < path->num_data; i += path->data[i].header.length) {
+            const cairo_path_data_t& d = path->data[i];
+            switch (d.header.type) {
+            case CAIRO_PATH_MOVE_TO:
+                x = path->data[i + 1].point.x, y = path->data[i + 1].point.y;
+                break;
+            case CAIRO_PATH_LINE_TO: {
+                const double nx = path->data[i + 1].point.x, ny = path->data[i + 1].point.y;
+                if (nx != x && ny != y)
+                    return false;
+                x = nx, y = ny;
+                break;
+            }
+            case CAIRO_PATH_CURVE_TO:
+                return false;
+            case CAIRO_PATH_CLOSE_PATH:
+                break;
+            }
+        }
+        return true;
+    }
+
+    bool RowsDiffer(cairo_surface_t* a, int ax, cairo_surface_t* b, int bx, int width, int row)
+    {
+        const uint8_t* pa = cairo_image_surface_get_data(a) + row * cairo_image_surface_get_stride(a) + ax;
+        const uint8_t* pb = cairo_image_surface_get_data(b) + row * cairo_image_surface_get_stride(b) + bx;
+        return std::memcmp(pa, pb, width) != 0;
+    }
+
+    struct Member {
+        PangoFont* font; // kept alive by the renderer while any key may name it
+        PangoGlyph glyph;
+        int x, y; // glyph origin in 1/256 px from the group's left edge and the frame's top
+        bool operator==(const Member&) const = default;
+    };
+
+    // A group of glyphs whose strokes all reach the same columns. Its pixels are drawn on a
+    // surface of unionWidth columns (where any member reaches, cut to the frame); the frame uses
+    // columns useX0..useX1 of it (where every member reaches).
+    struct GroupKey {
+        std::vector<Member> members;
+        int unionWidth = 0, height = 0, useX0 = 0, useX1 = 0;
+        bool operator==(const GroupKey&) const = default;
+    };
+
+    size_t Mix(size_t h, size_t v) { return h ^ (v + 0x9E3779B97F4A7C15ull + (h << 6) + (h >> 2)); }
+
+    struct GroupKeyHash {
+        size_t operator()(const GroupKey& k) const
+        {
+            size_t h = Mix(Mix(Mix(k.unionWidth, k.height), k.useX0), k.useX1);
+            for (const Member& m : k.members)
+                h = Mix(Mix(Mix(Mix(h, std::hash<const void*>()(m.font)), m.glyph), m.x), m.y);
+            return h;
+        }
+    };
+
+    // What a group does to cairo's rasteriser, per pass and row. cairo's scan converter steps a
+    // pixel row whole when every edge crossing it spans the row, and samples it row by row
+    // otherwise, and the two differ slightly on slanted edges: so one glyph's vertices change the
+    // pixels of another glyph in the same rows. `forces`: rows this group makes sampled.
+    // `sensitive`: rows of the used columns whose pixels depend on that choice.
+    struct GroupInfo {
+        PassRows forces, sensitive;
+        size_t bytes = sizeof(PassRows) * 2 + 128;
+    };
+
+    // A group drawn for the rows the whole face samples (only where it matters to the group).
+    struct VariantKey {
+        GroupKey group;
+        PassRows sampled;
+        bool operator==(const VariantKey&) const = default;
+    };
+
+    struct VariantKeyHash {
+        size_t operator()(const VariantKey& k) const
+        {
+            size_t h = GroupKeyHash()(k.group);
+            for (const RowSet& rows : k.sampled)
+                h = Mix(h, std::hash<RowSet>()(rows));
+            return h;
+        }
+    };
+
+    struct FaceTile {
+        SurfacePtr strokes; // premultiplied ARGB32: outline and halo, the used columns only
+        SurfacePtr fill; // A8: coverage of the fill
+        size_t bytes = 0;
+    };
+
+    // Where a glyph's pixels can be non-zero, relative to its origin.
+    struct GlyphReach {
+        bool empty = true;
+        bool rectilinear = true;
+        double x0 = 0, y0 = 0, x1 = 0, y1 = 0;
+    };
+
+    struct PlacedRect {
+        const PlacedGlyph* glyph;
+        int x0, x1; // whole pixels in the frame, end exclusive
+    };
+
+    struct Interval {
+        int a, b;
+        std::vector<size_t> set; // indices into the placed rects
+    };
+
+} // namespace
+
 struct ClockFaceRenderer::Impl {
+    explicit Impl(size_t budget)
+        : tiles(budget - budget / 8)
+        , groups(budget / 8)
+    {
+        scratchSurface.reset(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
+        scratch.reset(cairo_create(scratchSurface.get()));
+    }
+
+    FaceText text;
+    ClockFaceTileCache<VariantKey, FaceTile, VariantKeyHash> tiles;
+    ClockFaceTileCache<GroupKey, GroupInfo, GroupKeyHash> groups;
+    uint64_t hits = 0, misses = 0;
+
+    // The configuration everything cached belongs to: the glyphs' pixel size.
+    int pixelSize = -1;
+    FontDescPtr glyphFont;
+    std::vector<GObjectPtr<PangoFont>> fonts;
+    std::map<std::pair<PangoFont*, PangoGlyph>, GlyphReach> reach;
+    std::array<SurfacePtr, kPasses> probeAlone;
+    int probeWidth = 0;
+
+    std::string widthFamily;
+    int widthSize = -1;
+    FontDescPtr widthFont;
+
+    SurfacePtr scratchSurface;
+    CairoPtr scratch;
     SurfacePtr frame;
+    std::vector<PlacedGlyph> placed;
+    std::vector<PlacedRect> rects;
+
+    void Configure(int size)
+    {
+        if (size == pixelSize)
+            return;
+        pixelSize = size;
+        glyphFont = FaceFontInPixels(kFaceGlyphFamily, size);
+        Forget();
+        for (int p = 0; p < kPasses; ++p) {
+            probeAlone[p].reset(cairo_image_surface_create(CAIRO_FORMAT_A8, 1024, size));
+            CairoPtr cr(cairo_create(probeAlone[p].get()));
+            probeWidth = AppendProbe(cr.get(), 0, size, p == kFillPass);
+            Rasterize(cr.get(), p);
+            cairo_surface_flush(probeAlone[p].get());
+        }
+    }
+
+    void Forget()
+    {
+        tiles.Clear();
+        groups.Clear();
+        reach.clear();
+        fonts.clear();
+    }
+
+    // Holding a reference keeps a font's address from being reused by another font while keys
+    // name it. Called before any key of the frame is built, so that starting afresh never
+    // drops what the frame's own keys need.
+    void KeepFonts()
+    {
+        std::vector<PangoFont*> added;
+        for (const PlacedGlyph& g : placed) {
+            const bool kept = std::any_of(fonts.begin(), fonts.end(), [&](const auto& f) { return f.get() == g.font; });
+            if (!kept && std::find(added.begin(), added.end(), g.font) == added.end())
+                added.push_back(g.font);
+        }
+        if (fonts.size() + added.size() > kMaxFonts || reach.size() + placed.size() > kMaxGlyphs) {
+            Forget();
+            added.clear();
+            for (const PlacedGlyph& g : placed)
+                if (std::find(added.begin(), added.end(), g.font) == added.end())
+                    added.push_back(g.font);
+        }
+        for (PangoFont* font : added)
+            fonts.emplace_back(static_cast<PangoFont*>(g_object_ref(font)));
+    }
+
+    const GlyphReach& Reach(PangoFont* font, PangoGlyph glyph)
+    {
+        auto [it, added] = reach.try_emplace({ font, glyph });
+        if (!added)
+            return it->second;
+        cairo_t* cr = scratch.get();
+        cairo_new_path(cr);
+        AppendGlyph(cr, font, glyph, 0, 0);
+        GlyphReach& r = it->second;
+        if (!cairo_has_current_point(cr))
+            return r;
+        r.empty = false;
+        PathPtr path(cairo_copy_path(cr));
+        r.rectilinear = IsRectilinear(path.get());
+        // The widest round halo, and the mitred outline whose spikes can reach further.
+        double x0, y0, x1, y1;
+        SetPassPen(cr, kFaceHaloStrokes);
+        cairo_stroke_extents(cr, &r.x0, &r.y0, &r.x1, &r.y1);
+        SetPassPen(cr, 0);
+        cairo_stroke_extents(cr, &x0, &y0, &x1, &y1);
+        r.x0 = std::min(r.x0, x0), r.y0 = std::min(r.y0, y0);
+        r.x1 = std::max(r.x1, x1), r.y1 = std::max(r.y1, y1);
+        cairo_new_path(cr);
+        return r;
+    }
+
+    static void AppendMembers(cairo_t* cr, const GroupKey& key)
+    {
+        for (const Member& m : key.members)
+            AppendGlyph(cr, m.font, m.glyph, double(m.x) / kFixedOne, double(m.y) / kFixedOne);
+    }
+
+    GroupInfo Analyse(const GroupKey& key)
+    {
+        GroupInfo info;
+        const int h = key.height, probeX = key.unionWidth + kPadGap;
+        for (int p = 0; p < kPasses; ++p) {
+            const bool fill = p == kFillPass;
+            SurfacePtr natural(cairo_image_surface_create(CAIRO_FORMAT_A8, probeX + probeWidth, h));
+            CairoPtr a(cairo_create(natural.get()));
+            AppendMembers(a.get(), key);
+            AppendProbe(a.get(), probeX, h, fill);
+            Rasterize(a.get(), p);
+            cairo_surface_flush(natural.get());
+
+            RowSet all;
+            for (int r = 0; r < h; ++r)
+                all.set(r);
+            SurfacePtr sampled(cairo_image_surface_create(CAIRO_FORMAT_A8, probeX + 2 * kPadGap, h));
+            CairoPtr b(cairo_create(sampled.get()));
+            AppendMembers(b.get(), key);
+            AppendForcing(b.get(), probeX, all, h, fill);
+            AppendSlant(b.get(), probeX + kPadGap, h, fill);
+            Rasterize(b.get(), p);
+            cairo_surface_flush(sampled.get());
+
+            const int useWidth = key.useX1 - key.useX0;
+            for (int r = 0; r < h; ++r) {
+                info.forces[p][r] = RowsDiffer(natural.get(), probeX, probeAlone[p].get(), 0, probeWidth, r);
+                info.sensitive[p][r] = RowsDiffer(natural.get(), key.useX0, sampled.get(), key.useX0, useWidth, r);
+            }
+        }
+        return info;
+    }
+
+    FaceTile Draw(const VariantKey& key)
+    {
+        const GroupKey& g = key.group;
+        const int h = g.height, forceX = g.unionWidth + kPadGap, fullWidth = forceX + 2 * kPadGap;
+        SurfacePtr strokes(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, fullWidth, h));
+        SurfacePtr fill(cairo_image_surface_create(CAIRO_FORMAT_A8, fullWidth, h));
+        {
+            CairoPtr cr(cairo_create(strokes.get()));
+            for (int p = 0; p < kFillPass; ++p) {
+                cairo_new_path(cr.get());
+                AppendMembers(cr.get(), g);
+                AppendForcing(cr.get(), forceX, key.sampled[p], h, false);
+                AppendSlant(cr.get(), forceX + kPadGap, h, false);
+                SetSourceArgb(cr.get(), p == 0 ? kFaceOutlineColor : kFaceHaloColor);
+                Rasterize(cr.get(), p);
+            }
+            CairoPtr f(cairo_create(fill.get()));
+            AppendMembers(f.get(), g);
+            AppendForcing(f.get(), forceX, key.sampled[kFillPass], h, true);
+            AppendSlant(f.get(), forceX + kPadGap, h, true);
+            Rasterize(f.get(), kFillPass);
+        }
+        FaceTile tile;
+        const int useWidth = g.useX1 - g.useX0;
+        tile.strokes = Crop(strokes.get(), CAIRO_FORMAT_ARGB32, g.useX0, useWidth, h);
+        tile.fill = Crop(fill.get(), CAIRO_FORMAT_A8, g.useX0, useWidth, h);
+        tile.bytes = static_cast<size_t>(cairo_image_surface_get_stride(tile.strokes.get())) * h
+            + static_cast<size_t>(cairo_image_surface_get_stride(tile.fill.get())) * h + sizeof(VariantKey)
+            + g.members.size() * sizeof(Member) + 128;
+        return tile;
+    }
+
+    static SurfacePtr Crop(cairo_surface_t* from, cairo_format_t format, int x0, int width, int height)
+    {
+        SurfacePtr to(cairo_image_surface_create(format, width, height));
+        CairoPtr cr(cairo_create(to.get()));
+        cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
+        cairo_set_source_surface(cr.get(), from, -x0, 0);
+        cairo_paint(cr.get());
+        cairo_surface_flush(to.get());
+        return to;
+    }
+
+    void PrepareFrame(int width, int height)
+    {
+        if (!frame || cairo_image_surface_get_width(frame.get()) != width
+            || cairo_image_surface_get_height(frame.get()) != height) {
+            frame.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
+            return;
+        }
+        cairo_surface_flush(frame.get());
+        std::memset(cairo_image_surface_get_data(frame.get()), 0,
+            static_cast<size_t>(cairo_image_surface_get_stride(frame.get())) * height);
+        cairo_surface_mark_dirty(frame.get());
+    }
+
+    bool Compose(const ClockFaceInput& input, int width, int height);
 };
 
-ClockFaceRenderer::ClockFaceRenderer(size_t)
-    : impl_(std::make_unique<Impl>())
+// A pixel of the face depends only on the glyphs whose strokes can reach it, and on which
+// rows the rasteriser samples. The frame is cut into column intervals over which the set of
+// glyphs is the same; each interval is copied from that set's tile, drawn once for the rows
+// the whole face samples and kept. Returns false when the text does not suit this.
+bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, int height)
+{
+    if (height > kMaxRows)
+        return false;
+    KeepFonts();
+    rects.clear();
+    bool rectilinear = true;
+    for (const PlacedGlyph& g : placed) {
+        const GlyphReach& r = Reach(g.font, g.glyph);
+        if (r.empty)
+            continue;
+        rectilinear = rectilinear && r.rectilinear;
+        const double gx = double(g.x) / PANGO_SCALE;
+        const int x0 = int(std::floor(gx + r.x0)) - kSafetyMargin, x1 = int(std::ceil(gx + r.x1)) + kSafetyMargin;
+        // Strokes cut by the right edge would rasterise differently alone.
+        if (x1 > width)
+            return false;
+        if (x0 < x1 && x1 > 0)
+            rects.push_back({ &g, x0, x1 });
+    }
+
+    // A face of straight lines only takes cairo's box route as a whole; so be it.
+    if (rectilinear)
+        return false;
+
+    std::vector<int> cuts { 0, width };
+    for (const PlacedRect& r : rects) {
+        cuts.push_back(std::max(r.x0, 0));
+        cuts.push_back(r.x1);
+    }
+    std::sort(cuts.begin(), cuts.end());
+    cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
+    std::vector<Interval> intervals;
+    for (size_t c = 0; c + 1 < cuts.size(); ++c) {
+        Interval iv { cuts[c], cuts[c + 1], {} };
+        for (size_t i = 0; i < rects.size(); ++i)
+            if (rects[i].x0 <= iv.a && rects[i].x1 >= iv.b)
+                iv.set.push_back(i);
+        if (iv.set.empty())
+            continue;
+        if (!intervals.empty() && intervals.back().b == iv.a && intervals.back().set == iv.set)
+            intervals.back().b = iv.b;
+        else
+            intervals.push_back(std::move(iv));
+    }
+
+    // Each interval's group, and what the whole face samples.
+    std::vector<std::pair<GroupKey, GroupInfo>> keyed;
+    std::vector<int> origins;
+    PassRows sampled;
+    for (const Interval& iv : intervals) {
+        GroupKey key;
+        int ux0 = width, ux1 = 0, ix0 = 0, ix1 = width;
+        for (size_t i : iv.set) {
+            ux0 = std::min(ux0, rects[i].x0), ux1 = std::max(ux1, rects[i].x1);
+            ix0 = std::max(ix0, rects[i].x0), ix1 = std::min(ix1, rects[i].x1);
+        }
+        ux0 = std::max(ux0, 0);
+        key.unionWidth = ux1 - ux0, key.height = height, key.useX0 = ix0 - ux0, key.useX1 = ix1 - ux0;
+        for (size_t i : iv.set) {
+            const PlacedGlyph& g = *rects[i].glyph;
+            key.members.push_back({ g.font, g.glyph, ToCairoFixed(g.x) - ux0 * kFixedOne, ToCairoFixed(g.y) });
+        }
+        const GroupInfo* info = groups.Find(key);
+        if (!info) {
+            GroupInfo analysed = Analyse(key);
+            info = groups.Insert(key, analysed);
+        }
+        for (int p = 0; p < kPasses; ++p)
+            sampled[p] |= info->forces[p];
+        keyed.emplace_back(std::move(key), *info);
+        origins.push_back(ix0);
+    }
+
+    CairoPtr cr(cairo_create(frame.get()));
+    PatternPtr gradient(CreateFaceGradient(width, input.startColor, input.endColor));
+    for (size_t k = 0; k < intervals.size(); ++k) {
+        VariantKey key { std::move(keyed[k].first), {} };
+        for (int p = 0; p < kPasses; ++p)
+            key.sampled[p] = sampled[p] & keyed[k].second.sensitive[p];
+        const FaceTile* tile = tiles.Find(key);
+        if (tile) {
+            ++hits;
+        } else {
+            ++misses;
+            FaceTile drawn = Draw(key);
+            tile = tiles.Insert(std::move(key), std::move(drawn));
+        }
+        const Interval& iv = intervals[k];
+        cairo_save(cr.get());
+        cairo_rectangle(cr.get(), iv.a, 0, iv.b - iv.a, height);
+        cairo_clip(cr.get());
+        cairo_set_source_surface(cr.get(), tile->strokes.get(), origins[k], 0);
+        cairo_paint(cr.get());
+        cairo_set_source(cr.get(), gradient.get());
+        cairo_mask_surface(cr.get(), tile->fill.get(), origins[k], 0);
+        cairo_restore(cr.get());
+    }
+    cairo_surface_flush(frame.get());
+    return true;
+}
+
+ClockFaceRenderer::ClockFaceRenderer(size_t cacheBudgetBytes)
+    : impl_(std::make_unique<Impl>(cacheBudgetBytes ? cacheBudgetBytes : kDefaultBudget))
 {
 }
 
@@ -16,12 +563,32 @@ ClockFaceRenderer::~ClockFaceRenderer() = default;
 
 ClockFaceFrame ClockFaceRenderer::Render(const ClockFaceInput& input)
 {
-    impl_->frame = RenderClockFaceNaive(input);
-    cairo_surface_t* s = impl_->frame.get();
+    Impl& d = *impl_;
+    if (!d.widthFont || input.font != d.widthFamily || input.fontSize != d.widthSize) {
+        d.widthFamily = input.font;
+        d.widthSize = input.fontSize;
+        d.widthFont = FaceFontInPoints(input.font, input.fontSize);
+    }
+    const int width = std::max(1, d.text.MeasureWidth(input.text, d.widthFont.get()));
+    const int height = ClockFaceHeight(input);
+    d.Configure(height);
+
+    bool composed = false;
+    // A glyph no font has is drawn by Pango as a box: not worth caching.
+    if (d.text.Place(input.text, d.glyphFont.get(), d.placed)) {
+        d.PrepareFrame(width, height);
+        composed = d.Compose(input, width, height);
+    }
+    if (!composed)
+        d.frame = RenderClockFaceNaive(input);
+    cairo_surface_t* s = d.frame.get();
     return { cairo_image_surface_get_data(s), cairo_image_surface_get_width(s), cairo_image_surface_get_height(s),
         cairo_image_surface_get_stride(s), s };
 }
 
-ClockFaceCacheStats ClockFaceRenderer::CacheStats() const { return {}; }
+ClockFaceCacheStats ClockFaceRenderer::CacheStats() const
+{
+    return { impl_->tiles.Size(), impl_->tiles.Bytes() + impl_->groups.Bytes(), impl_->hits, impl_->misses };
+}
 
 } // namespace hx

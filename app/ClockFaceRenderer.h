@@ -25,7 +25,7 @@ struct ClockFaceCacheStats {
 
 class ClockFaceRenderer {
 public:
-    // cacheBudgetBytes bounds the kept pieces (0: the default, 8 MiB).
+    // cacheBudgetBytes bounds the kept pieces (0: the default, 8 MiB); the oldest go first.
     explicit ClockFaceRenderer(size_t cacheBudgetBytes = 0);
     ~ClockFaceRenderer();
     ClockFaceRenderer(const ClockFaceRenderer&) = delete;

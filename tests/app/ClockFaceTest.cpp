@@ -1,6 +1,7 @@
 #include "app/ClockFaceRenderer.h"
 #include "tests/app/FacePixels.h"
 
+#include <cstdio>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -153,6 +154,28 @@ namespace {
                 const Px p = PixelAt(song.get(), x, y), q = PixelAt(mono.get(), x, y);
                 ASSERT_TRUE(p.a == q.a && p.r == q.r && p.g == q.g && p.b == q.b) << x << "," << y;
             }
+    }
+
+    // Whatever a tick keeps stays within the budget, however many different texts come by, and
+    // frames drawn while older pieces are being dropped are still right.
+    TEST(ClockFace, KeptPiecesStayWithinTheirBudget)
+    {
+        constexpr size_t budget = 256 << 10;
+        ClockFaceRenderer renderer(budget);
+        size_t most = 0;
+        for (int t = 0; t < 86400; t += 997) {
+            char text[16];
+            std::snprintf(text, sizeof text, "%d:%02d:%02d", t / 3600, t / 60 % 60, t % 60);
+            const ClockFaceInput input = Face(text, 90, kRed, kBlue);
+            const ClockFaceFrame frame = renderer.Render(input);
+            most = std::max(most, renderer.CacheStats().bytes);
+            if (t % 3 == 0) {
+                SurfacePtr plain = RenderClockFaceNaive(input);
+                ASSERT_LE(MaxDifference(frame.surface, plain.get()), 2) << text;
+            }
+        }
+        EXPECT_LE(most, budget);
+        EXPECT_GT(renderer.CacheStats().misses, renderer.CacheStats().tiles) << "the budget never bit";
     }
 
     // One renderer through a run of ticks and setting changes: every frame must match a fresh
