@@ -770,6 +770,14 @@ bool TvxCanvasCairo::AddMappedPath(const TvxPathData& pathIn, const TvxRect& r, 
     bool have = false;
     for (size_t i = 0; i < pts.size(); ++i) {
         const auto& p = pts[i];
+        if (!have && p.Kind != TvxPathPointKind::MoveTo) {
+            // A figure without a move-to starts at its first point.
+            lastX = startX = mx(p.Point);
+            lastY = startY = my(p.Point);
+            have = true;
+            if (!segments)
+                cairo_move_to(cr_, lastX, lastY);
+        }
         switch (p.Kind) {
         case TvxPathPointKind::MoveTo:
             lastX = startX = mx(p.Point);
@@ -781,8 +789,6 @@ bool TvxCanvasCairo::AddMappedPath(const TvxPathData& pathIn, const TvxRect& r, 
         case TvxPathPointKind::LineTo:
             if (segments)
                 cairo_move_to(cr_, lastX, lastY);
-            else if (!have)
-                cairo_move_to(cr_, mx(p.Point), my(p.Point));
             lastX = mx(p.Point);
             lastY = my(p.Point);
             cairo_line_to(cr_, lastX, lastY);
@@ -791,7 +797,7 @@ bool TvxCanvasCairo::AddMappedPath(const TvxPathData& pathIn, const TvxRect& r, 
         case TvxPathPointKind::CurveTo: {
             if (i + 2 >= pts.size())
                 return true; // an unfinished curve at the end is dropped
-            if (segments || !have)
+            if (segments)
                 cairo_move_to(cr_, lastX, lastY);
             const auto &c1 = pts[i].Point, &c2 = pts[i + 1].Point, &e = pts[i + 2].Point;
             cairo_curve_to(cr_, mx(c1), my(c1), mx(c2), my(c2), mx(e), my(e));

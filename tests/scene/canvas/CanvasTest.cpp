@@ -392,6 +392,18 @@ TEST_F(Canvas, DrawPathStrokesEachSegmentAndClosesToTheFigureStart)
     EXPECT_EQ(c.Pixel(25, 39), 0xFF0000FFu);
     EXPECT_EQ(c.Pixel(25, 25), 0u);
     EXPECT_EQ(c.Pixel(8, 8), 0u); // flat caps, no joins past the corners
+
+    // A figure without a move-to starts at its first point, not at the origin.
+    c.Clear(0);
+    TvxPathData open;
+    open.SetPoints({ { TvxPathPointKind::LineTo, { 0, 0 } }, { TvxPathPointKind::LineTo, { 1, 0 } },
+        { TvxPathPointKind::LineTo, { 1, 1 } } });
+    c.DrawPath(open, { 20, 20, 40, 40 }, 1);
+    EXPECT_EQ(c.Pixel(30, 20), 0xFF0000FFu);
+    EXPECT_EQ(c.Pixel(10, 10), 0u);
+    c.FillPath(open, { 20, 20, 40, 40 }, 1);
+    EXPECT_EQ(c.Pixel(38, 22), 0xFFFF0000u);
+    EXPECT_EQ(c.Pixel(22, 38), 0u);
 }
 
 TEST_F(Canvas, PolygonsCloseAtTheGapMarker)
