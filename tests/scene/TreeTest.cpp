@@ -260,14 +260,14 @@ TEST(Tree, BindingValuesFindTheObjectAndSwallowSetterErrors)
     root.AddObject(a);
     a->AddObject(b);
     b->SetBindingName("Amount");
-    EXPECT_EQ(root.GetBindingValue("amount"), TValue(int64_t(0)));
+    EXPECT_EQ(std::get<int64_t>(root.GetBindingValue("amount")), 0);
     root.SetBindingValue("AMOUNT", int64_t(7));
     EXPECT_EQ(b->Count(), 7);
     root.SetBindingValue("Amount", int64_t(-1)); // the setter throws: nothing changes
     root.SetBindingValue("Amount", std::string("x"));
     EXPECT_EQ(b->Count(), 7);
-    EXPECT_EQ(root.GetBindingValue("nobody"), TValue());
-    EXPECT_EQ(root.GetData(), TValue(std::string("root"))); // the base gives the Name
+    EXPECT_TRUE(std::holds_alternative<std::monostate>(root.GetBindingValue("nobody")));
+    EXPECT_EQ(std::get<std::string>(root.GetData()), "root"); // the base gives the Name
 }
 
 TEST(Geometry, PositionAndBoundsTextForms)
