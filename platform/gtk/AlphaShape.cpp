@@ -25,8 +25,8 @@ cairo_region_t* RegionFromAlpha(const uint8_t* pixels, int width, int height, in
     return cairo_region_create_rectangles(runs.data(), static_cast<int>(runs.size()));
 }
 
-void ScaleByConstantAlpha(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int width, int height,
-    uint8_t alpha)
+void ScaleByConstantAlpha(
+    const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int width, int height, uint8_t alpha)
 {
     const size_t rowBytes = static_cast<size_t>(width) * 4;
     if (alpha == 255) {

@@ -14,7 +14,7 @@ namespace hx {
 cairo_region_t* RegionFromAlpha(const uint8_t* pixels, int width, int height, int stride);
 
 // dst = src * alpha / 255 on every channel (premultiplied pixels stay premultiplied).
-void ScaleByConstantAlpha(const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int width, int height,
-    uint8_t alpha);
+void ScaleByConstantAlpha(
+    const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int width, int height, uint8_t alpha);
 
 } // namespace hx

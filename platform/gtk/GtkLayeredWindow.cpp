@@ -25,8 +25,8 @@ namespace {
 
     // Handlers may destroy the window (a menu choice that ends the program); `alive` tells the
     // caller whether it may still touch the window afterwards.
-    bool Fire(const std::function<void(const MouseEvent&)>& handler, const MouseEvent& e,
-        const std::shared_ptr<bool>& alive)
+    bool Fire(
+        const std::function<void(const MouseEvent&)>& handler, const MouseEvent& e, const std::shared_ptr<bool>& alive)
     {
         if (!handler)
             return true;
@@ -55,6 +55,11 @@ GtkLayeredWindow::GtkLayeredWindow(const std::string& title, std::function<void(
     gtk_window_set_focus_on_map(w, FALSE);
     gtk_window_set_default_size(w, 1, 1);
     gtk_window_set_gravity(w, GDK_GRAVITY_NORTH_WEST);
+    // The position is the program's own (stored, or the first-start place near the right
+    // edge): as user-specified, the window manager neither re-places it nor pulls it fully
+    // onto the screen, so that a clock whose transparent strip reaches past the edge stays put.
+    GdkGeometry geometry {};
+    gtk_window_set_geometry_hints(w, nullptr, &geometry, GDK_HINT_USER_POS);
     gtk_widget_set_app_paintable(window_, TRUE);
 
     screen_ = gtk_widget_get_screen(window_);
@@ -100,8 +105,11 @@ void GtkLayeredWindow::SetPosition(int left, int top)
 
 void GtkLayeredWindow::Show()
 {
-    gtk_widget_show(window_);
     showing_ = true;
+    // Until the first frame there is nothing to see: mapping then gives the window manager
+    // the real size with the position, instead of a 1x1 window that it later resizes.
+    if (frame_)
+        gtk_widget_show(window_);
 }
 
 void GtkLayeredWindow::Hide()
@@ -149,7 +157,14 @@ void GtkLayeredWindow::Push(const uint8_t* pixels, int width, int height, int st
         height_ = height;
         gtk_widget_set_size_request(window_, width, height);
         gtk_window_resize(GTK_WINDOW(window_), width, height);
+        // A resize alone lets the window manager pull the window back onto the screen; with
+        // the position in the same request it keeps the left edge where it is, as the
+        // clock's face grows to the right.
+        if (GdkWindow* gdkWindow = gtk_widget_get_window(window_); gdkWindow && gtk_widget_get_mapped(window_))
+            gdk_window_move_resize(gdkWindow, left_, top_, width, height);
     }
+    if (showing_ && !gtk_widget_get_visible(window_))
+        gtk_widget_show(window_);
     gtk_widget_queue_draw(window_);
 }
 

@@ -7,8 +7,8 @@
 
 #include <cairo.h>
 #include <functional>
-#include <memory>
 #include <gtk/gtk.h>
+#include <memory>
 #include <string>
 
 namespace hx {

@@ -92,8 +92,13 @@ namespace {
     gboolean RunTimer(gpointer data)
     {
         auto* timer = static_cast<TimerCall*>(data);
-        if (timer->state->destroyed)
-            return G_SOURCE_REMOVE;
+        {
+            // Like a window timer, nothing fires once the loop has ended, even if someone
+            // turns GLib's default context again.
+            std::lock_guard lock(timer->state->mutex);
+            if (timer->state->ending || timer->state->destroyed)
+                return G_SOURCE_CONTINUE;
+        }
         // A copy: the callback may stop (and so free) its own timer.
         auto fn = timer->fn;
         fn();
@@ -317,7 +322,8 @@ std::unique_ptr<IPlatform> CreateGtkPlatform(int& argc, char**& argv)
         Log("platform: cannot open the X display (is DISPLAY set?)");
         return nullptr;
     }
-    g_set_application_name("Horalux");
+    static std::once_flag named;
+    std::call_once(named, [] { g_set_application_name("Horalux"); });
     return std::make_unique<GtkPlatform>();
 }
 

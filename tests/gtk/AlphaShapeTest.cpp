@@ -1,0 +1,99 @@
+// The frame's input shape must take every pixel with alpha > 0 (a layered window's halo takes
+// the mouse), and the constant alpha must keep the pixels premultiplied.
+#include "platform/gtk/AlphaShape.h"
+
+#include <gtest/gtest.h>
+#include <vector>
+
+namespace {
+
+using hx::RegionFromAlpha;
+using hx::ScaleByConstantAlpha;
+
+struct Buffer {
+    int width, height, stride;
+    std::vector<uint32_t> words;
+    Buffer(int w, int h, int padWords = 0)
+        : width(w)
+        , height(h)
+        , stride((w + padWords) * 4)
+        , words(static_cast<size_t>((w + padWords) * h), 0)
+    {
+    }
+    uint32_t& At(int x, int y) { return words[static_cast<size_t>(y * (stride / 4) + x)]; }
+    const uint8_t* Bytes() const { return reinterpret_cast<const uint8_t*>(words.data()); }
+};
+
+bool Contains(cairo_region_t* r, int x, int y) { return cairo_region_contains_point(r, x, y); }
+
+TEST(RegionFromAlpha, TakesEveryPixelAboveZeroAlphaAndNothingElse)
+{
+    Buffer b(8, 3, 2);
+    b.At(0, 0) = 0x01000000; // alpha 1: below cairo's own cut at 128, still input
+    b.At(1, 0) = 0xff102030;
+    b.At(3, 0) = 0x80808080;
+    b.At(7, 1) = 0x7f000000;
+    b.At(2, 2) = 0x00ffffff; // colour without alpha: transparent
+    // The stride's padding words hold garbage that must not count.
+    b.words[8] = b.words[9] = 0xffffffff;
+
+    cairo_region_t* r = RegionFromAlpha(b.Bytes(), b.width, b.height, b.stride);
+    struct Case {
+        int x, y;
+        bool in;
+    } cases[] = {
+        { 0, 0, true },
+        { 1, 0, true },
+        { 2, 0, false },
+        { 3, 0, true },
+        { 4, 0, false },
+        { 7, 1, true },
+        { 6, 1, false },
+        { 2, 2, false },
+        { 8, 0, false },
+        { 9, 0, false },
+    };
+    for (const Case& c : cases)
+        EXPECT_EQ(Contains(r, c.x, c.y), c.in) << c.x << "," << c.y;
+    cairo_rectangle_int_t extents;
+    cairo_region_get_extents(r, &extents);
+    EXPECT_EQ(extents.x, 0);
+    EXPECT_EQ(extents.width, 8);
+    EXPECT_EQ(extents.height, 2);
+    cairo_region_destroy(r);
+}
+
+TEST(RegionFromAlpha, TransparentFrameGivesEmptyRegion)
+{
+    Buffer b(5, 4);
+    cairo_region_t* r = RegionFromAlpha(b.Bytes(), b.width, b.height, b.stride);
+    EXPECT_TRUE(cairo_region_is_empty(r));
+    cairo_region_destroy(r);
+}
+
+TEST(ScaleByConstantAlpha, ScalesEveryChannelAndKeepsPremultiplication)
+{
+    Buffer src(4, 1);
+    src.At(0, 0) = 0xffffffff;
+    src.At(1, 0) = 0x80804020;
+    src.At(2, 0) = 0x01010101;
+    src.At(3, 0) = 0x00000000;
+    struct Case {
+        uint8_t alpha;
+        uint32_t expected[4];
+    } cases[] = {
+        { 255, { 0xffffffff, 0x80804020, 0x01010101, 0 } },
+        { 200, { 0xc8c8c8c8, 0x64643219, 0x01010101, 0 } },
+        { 0, { 0, 0, 0, 0 } },
+    };
+    for (const Case& c : cases) {
+        Buffer dst(4, 1, 1);
+        ScaleByConstantAlpha(
+            src.Bytes(), src.stride, reinterpret_cast<uint8_t*>(dst.words.data()), dst.stride, 4, 1, c.alpha);
+        for (int x = 0; x < 4; ++x)
+            EXPECT_EQ(dst.At(x, 0), c.expected[x]) << "alpha " << int(c.alpha) << " pixel " << x;
+        EXPECT_EQ(dst.words[4], 0u) << "wrote past the row";
+    }
+}
+
+} // namespace
