@@ -15,6 +15,7 @@ packages=(
   # tests and benchmarks
   libgtest-dev libgmock-dev libbenchmark-dev libcpp-httplib-dev
   xvfb xauth xdotool imagemagick x11-apps x11-utils openbox xcompmgr
+  libxres-dev
   dbus dbus-bin chrony procps
 )
 
