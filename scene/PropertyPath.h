@@ -6,6 +6,7 @@
 #include "scene/ClassInfo.h"
 
 #include <optional>
+#include <string>
 #include <string_view>
 
 namespace hx {
@@ -27,5 +28,13 @@ TPropertyTarget ResolvePropertyPath(TPersistent& root, std::string_view path, TP
 std::optional<TValue> GetPropertyValue(TPersistent& root, std::string_view path);
 // False when the path does not resolve, the property is read-only or the value does not fit.
 bool SetPropertyValue(TPersistent& root, std::string_view path, const TValue& value);
+
+// A property value as text, as trigger conditions ("IsMouseOver=true") and the designer see
+// it: "true"/"false", the element name of an enumeration, decimal numbers ("." as point),
+// strings as they are (UTF-8), set elements joined by ",".
+std::string PropertyValueToText(const TPropInfo& prop, const TValue& value);
+// The reverse; element names and "true"/"false" match without regard to case. nullopt when
+// the text does not fit the property.
+std::optional<TValue> PropertyValueFromText(const TPropInfo& prop, std::string_view text);
 
 } // namespace hx

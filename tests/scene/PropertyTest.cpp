@@ -31,4 +31,28 @@ TEST(PropertyTable, DottedPathsReachSubObjects)
     EXPECT_FALSE(SetPropertyValue(s, "Visible", std::string("yes")));
 }
 
+TEST(PropertyTable, ValuesAsTextBothWays)
+{
+    // As trigger conditions compare them: "IsMouseOver=true", "Align=taClient".
+    TTestShape s(nullptr);
+    struct Case {
+        const char* prop;
+        const char* text; // read
+        const char* shown; // written back; nullptr: the text does not fit
+    };
+    for (const Case& c : { Case { "Visible", "TRUE", "true" }, Case { "Visible", "yes", nullptr },
+             Case { "Align", "taclient", "taClient" }, Case { "Align", "taMiddle", nullptr },
+             Case { "Count", "-12", "-12" }, Case { "Count", "12x", nullptr }, Case { "Width", "2.5", "2.5" },
+             Case { "Width", "", nullptr }, Case { "Corners", "crTopLeft, crBottomRight", "crTopLeft,crBottomRight" },
+             Case { "Corners", "crNowhere", nullptr }, Case { "Text", "文字", "文字" } }) {
+        const TPropInfo* p = s.ClassType().FindProperty(c.prop);
+        ASSERT_NE(p, nullptr);
+        std::optional<TValue> v = PropertyValueFromText(*p, c.text);
+        ASSERT_EQ(v.has_value(), c.shown != nullptr) << c.prop << "=" << c.text;
+        if (v) {
+            EXPECT_EQ(PropertyValueToText(*p, *v), c.shown);
+        }
+    }
+}
+
 } // namespace hx::test
