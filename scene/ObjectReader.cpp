@@ -16,6 +16,7 @@ std::optional<TValue> CoerceValue(TPropKind kind, const TValue& value);
 namespace {
 
     constexpr int kMaxLoggedErrors = 8;
+    constexpr int kMaxCollectionItems = 65536;
 
     class Reader {
     public:
@@ -256,7 +257,14 @@ namespace {
                     in_.Fail();
                     break;
                 }
-                TCollectionItem* item = col.Add();
+                // No layout has anywhere near this many items; a stream that claims more is hostile.
+                TCollectionItem* item = nullptr;
+                if (col.Count() < kMaxCollectionItems)
+                    item = col.Add();
+                else if (col.Count() == kMaxCollectionItems && !collectionCapped_) {
+                    collectionCapped_ = true;
+                    Error("collection longer than " + std::to_string(kMaxCollectionItems) + " items cut");
+                }
                 while (in_.Ok() && in_.PeekByte() != 0) {
                     std::string prop = in_.ShortString();
                     if (item)
@@ -299,6 +307,7 @@ namespace {
         std::unordered_map<std::string, TComponent*> names_;
         std::vector<Fixup> fixups_;
         int errors_ = 0;
+        bool collectionCapped_ = false;
     };
 
 } // namespace

@@ -233,6 +233,26 @@ TEST(ObjectStream, AbsurdLengthsFailWithoutAllocating)
     }
 }
 
+TEST(ObjectStream, CollectionLengthIsCapped)
+{
+    LogCapture log;
+    std::vector<uint8_t> bin = ToBinary("object TTestShape\nend");
+    bin.resize(bin.size() - 2); // reopen the property list
+    TValueWriter w(bin);
+    w.ShortString("Fill.Points");
+    w.Byte(vaCollection);
+    for (int i = 0; i < 70000; ++i) {
+        w.Byte(vaList);
+        w.Byte(0);
+    }
+    w.Byte(vaNull);
+    w.Byte(0);
+    w.Byte(0);
+    TTestShape root(nullptr);
+    ReadComponentFromBinary(bin, root);
+    EXPECT_EQ(root.Fill()->Points()->Count(), 65536);
+}
+
 TEST(ObjectStream, ExtendedConvertsBothWays)
 {
     for (double v : { 0.0, 1.0, -2.5, 1e-300, 123456.789, 3.4e38 }) {

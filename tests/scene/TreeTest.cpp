@@ -126,6 +126,20 @@ TEST(Tree, DestructionTellsTheSceneLeavesTheParentAndFreesTheSubtree)
     EXPECT_TRUE(scene.roots.empty());
 }
 
+TEST(Tree, ARootObjectMovedUnderAParentLeavesTheScene)
+{
+    TTestScene scene;
+    auto* root = new TvxObject(nullptr);
+    scene.AddObject(root);
+    TvxObject parent(nullptr);
+    parent.AddObject(root);
+    EXPECT_TRUE(scene.roots.empty());
+    EXPECT_EQ(root->Scene(), nullptr); // the parent is in no scene
+    root->SetParent(nullptr);
+    EXPECT_EQ(parent.ChildrenCount(), 0);
+    delete root;
+}
+
 TEST(Tree, ReferencesAndBackLinksAreDroppedOnDestruction)
 {
     struct Resource : TPersistent {
