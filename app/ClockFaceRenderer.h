@@ -23,6 +23,8 @@ struct ClockFaceCacheStats {
     uint64_t hits = 0, misses = 0;
 };
 
+// Create and use it on one thread (the UI thread): it holds Pango objects of that thread's
+// font map.
 class ClockFaceRenderer {
 public:
     // cacheBudgetBytes bounds the kept pieces (0: the default, 8 MiB); the oldest go first.

@@ -5,6 +5,8 @@
 #include <deque>
 #include <gtest/gtest.h>
 #include <mutex>
+#include <sys/resource.h>
+#include <unistd.h>
 
 namespace hx {
 namespace {
@@ -43,6 +45,7 @@ namespace {
             return queue_.size();
         }
         bool loopEnded = false;
+        int posterNice = 0; // nice value of the last thread that posted
 
         TimerId StartTimer(unsigned, std::function<void()>) override { std::abort(); }
         void StopTimer(TimerId) override { std::abort(); }
