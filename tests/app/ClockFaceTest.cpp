@@ -182,15 +182,26 @@ namespace {
     // plain rendering, so nothing stale survives a change of text, colour, font or size.
     TEST(ClockFace, CachedFramesMatchThePlainRenderingThroughChanges)
     {
+        // clang-format off
         const std::vector<ClockFaceInput> ticks = {
-            Face("9:59:58", 60, kRed, kBlue), Face("9:59:59", 60, kRed, kBlue), Face("10:00:00", 60, kRed, kBlue),
-            Face("10:00:01", 60, kRed, kBlue), Face("10:00:01", 60, kGreen, kBlue), // StartColor
+            Face("9:59:58", 60, kRed, kBlue),
+            Face("9:59:59", 60, kRed, kBlue),
+            Face("10:00:00", 60, kRed, kBlue), // wider: every glyph moves
+            Face("10:00:01", 60, kRed, kBlue),
+            Face("10:00:01", 60, kGreen, kBlue), // StartColor
+            Face("10:00:01", 60, kGreen, kGreen), // a uniform fill: cairo's solid route
             Face("10:00:02", 60, kGreen, 0x80FFFFFF), // EndColor, translucent
             Face("10:00:03", 60, kGreen, 0x80FFFFFF, "DejaVu Sans"), // Font: width only
             Face("10:00:04", 90, kGreen, 0x80FFFFFF, "DejaVu Sans"), // FontSize
-            Face("10:00:05", 20, 0x00000000, kRed), Face("下午 1:11:11", 60, kRed, kGreen), // another script, a space
-            Face("11:11:11 PM", 60, kRed, kGreen), Face("10:00:00", 60, kRed, kBlue), // back to a cached text
+            Face("10:00:05", 20, 0x00000000, kRed),
+            Face("下午 1:11:11", 60, kRed, kGreen), // another script, a space
+            Face("11:11:11 PM", 60, kRed, kGreen),
+            Face("11:11:11", 90, kRed, kGreen), // straight glyphs: rows cairo steps whole
+            Face("8▪8", 60, kRed, kGreen), // a glyph of straight lines only, among curved ones
+            Face("▪▪", 60, kRed, kGreen), // nothing but straight lines
+            Face("10:00:00", 60, kRed, kBlue), // back to a cached text
         };
+        // clang-format on
         ClockFaceRenderer renderer;
         for (const ClockFaceInput& input : ticks) {
             SCOPED_TRACE(input.text + " " + input.font + " " + std::to_string(input.fontSize));
