@@ -587,6 +587,9 @@ namespace {
                 Advance();
                 Expect(']');
             }
+            // A class name's length byte must stay below the prefix marker 0xF0.
+            if (cls.size() >= 0xF0)
+                lex_.Fail("class name longer than 239 characters");
             if (!lex_.Ok())
                 return;
             if (flags)

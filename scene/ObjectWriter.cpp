@@ -17,7 +17,8 @@ namespace {
 
         void Component(const TComponent& c)
         {
-            out_.ShortString(c.ClassName());
+            // The length byte of a class name must stay below the prefix marker 0xF0.
+            out_.ShortString(std::string_view(c.ClassName()).substr(0, 0xEF));
             out_.ShortString(c.Name());
             Properties(c, {});
             out_.Byte(vaNull);

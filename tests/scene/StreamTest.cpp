@@ -102,6 +102,9 @@ TEST(ObjectText, RejectsMalformedText)
         deep += "object T\n";
     std::vector<uint8_t> bin;
     EXPECT_FALSE(ObjectTextToBinary(deep, bin));
+    // A class name's length byte would read as the prefix marker 0xF0.
+    EXPECT_FALSE(ObjectTextToBinary("object " + std::string(240, 'T') + "\nend", bin));
+    EXPECT_TRUE(ObjectTextToBinary("object " + std::string(239, 'T') + "\nend", bin));
 }
 
 TEST(ObjectStream, ReadSetsEveryKindAndBindsHandlers)
