@@ -17,7 +17,8 @@ namespace {
 
     std::string QuoteText(std::u16string_view s)
     {
-        // Printable characters go inside quotes (non-ASCII as UTF-8); control characters as #n.
+        // Printable characters go inside quotes (non-ASCII as UTF-8); control characters and
+        // surrogates that are not part of a pair (UTF-8 cannot carry them) as #n.
         std::string out;
         bool inQuote = false;
         std::u16string run;
@@ -27,8 +28,12 @@ namespace {
                 run.clear();
             }
         };
-        for (char16_t c : s) {
-            if (c < 32 || c == 0x7F) {
+        auto isHigh = [](char16_t c) { return c >= 0xD800 && c <= 0xDBFF; };
+        auto isLow = [](char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; };
+        for (size_t i = 0; i < s.size(); ++i) {
+            char16_t c = s[i];
+            bool paired = (isHigh(c) && i + 1 < s.size() && isLow(s[i + 1])) || (isLow(c) && i > 0 && isHigh(s[i - 1]));
+            if (c < 32 || c == 0x7F || ((isHigh(c) || isLow(c)) && !paired)) {
                 flush();
                 if (inQuote) {
                     out += '\'';

@@ -86,6 +86,14 @@ end)"));
     EXPECT_EQ(text, "object TTestShape\n  Count = 16\n  Width = -3\n  Text = 'abcd'\n  Tag = 1.5x\nend\n");
 }
 
+TEST(ObjectText, SurrogatesSurviveTheTextForm)
+{
+    // A lone surrogate has no UTF-8 form and stays a character code; a pair becomes UTF-8.
+    std::string text = ToText(ToBinary("object T\n  Text = #55296'a'#56320#55357#56832\nend"));
+    EXPECT_EQ(text, "object T\n  Text = #55296'a'#56320'\xF0\x9F\x98\x80'\nend\n");
+    EXPECT_EQ(ToText(ToBinary(text)), text);
+}
+
 TEST(ObjectText, RejectsMalformedText)
 {
     LogCapture log;
