@@ -423,7 +423,8 @@ namespace {
                 ++first;
             const char* last = num.data() + num.size();
             if (isFloat) {
-                // A Single is parsed as a float directly, so that its shortest text reads back exactly.
+                // A Single is parsed as a float directly, so that its shortest text reads back exactly;
+                // a currency beyond 9e10 would lose units of 1/10000 on its way through a double.
                 double v = 0;
                 std::from_chars_result res;
                 if (tok.suffix == 0) {
@@ -433,7 +434,7 @@ namespace {
                 } else {
                     res = std::from_chars(first, last, v);
                 }
-                if (res.ec != std::errc() || res.ptr != last || (tok.suffix == 'c' && !(std::fabs(v) < 9.2e14))) {
+                if (res.ec != std::errc() || res.ptr != last || (tok.suffix == 'c' && !(std::fabs(v) < 9e10))) {
                     Fail("bad number " + std::string(num));
                     return tok;
                 }
