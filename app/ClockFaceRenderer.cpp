@@ -103,18 +103,19 @@ namespace {
         return static_cast<int>(std::ceil(x - x0)) + kPadGap;
     }
 
-    // Vertical bars starting inside each chosen row and running past the bottom: they force those
-    // rows, and only those, into row-by-row sampling.
+    // Short vertical bars from the middle of each chosen row to its bottom edge: they force
+    // those rows, and only those, into row-by-row sampling (an edge ending exactly on a row's
+    // bottom is not active in the next row). Kept short so that a row meets one bar, not all.
     void AppendForcing(cairo_t* cr, double x, const RowSet& rows, int height, bool fill)
     {
         for (int r = 0; r < height; ++r) {
             if (!rows[r])
                 continue;
             if (fill) {
-                cairo_rectangle(cr, x, r + 0.5, 2, height + 10 - r);
+                cairo_rectangle(cr, x, r + 0.5, 2, 0.5);
             } else {
                 cairo_move_to(cr, x, r + 0.5);
-                cairo_line_to(cr, x, height + 10);
+                cairo_line_to(cr, x, r + 1);
             }
         }
     }
