@@ -1,6 +1,6 @@
 #include "platform/gtk/AlphaShape.h"
 
-#include <cstring>
+#include <algorithm>
 #include <vector>
 
 namespace hx {
@@ -25,24 +25,42 @@ cairo_region_t* RegionFromAlpha(const uint8_t* pixels, int width, int height, in
     return cairo_region_create_rectangles(runs.data(), static_cast<int>(runs.size()));
 }
 
-void ScaleByConstantAlpha(
+namespace {
+
+    // Two channels at once (0x00XX00XX lanes), rounded exactly as v * a / 255.
+    inline uint32_t ScalePixel(uint32_t p, uint32_t a)
+    {
+        uint32_t rb = (p & 0x00ff00ffu) * a + 0x00800080u;
+        rb = ((rb + ((rb >> 8) & 0x00ff00ffu)) >> 8) & 0x00ff00ffu;
+        uint32_t ag = ((p >> 8) & 0x00ff00ffu) * a + 0x00800080u;
+        ag = (ag + ((ag >> 8) & 0x00ff00ffu)) & 0xff00ff00u;
+        return rb | ag;
+    }
+
+} // namespace
+
+cairo_rectangle_int_t ScaleByConstantAlpha(
     const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int width, int height, uint8_t alpha)
 {
-    const size_t rowBytes = static_cast<size_t>(width) * 4;
-    if (alpha == 255) {
-        for (int y = 0; y < height; ++y)
-            std::memcpy(dst + static_cast<size_t>(y) * dstStride, src + static_cast<size_t>(y) * srcStride, rowBytes);
-        return;
-    }
+    int x0 = width, y0 = height, x1 = -1, y1 = -1;
     for (int y = 0; y < height; ++y) {
-        const uint8_t* s = src + static_cast<size_t>(y) * srcStride;
-        uint8_t* d = dst + static_cast<size_t>(y) * dstStride;
-        for (size_t i = 0; i < rowBytes; ++i) {
-            // Rounded v * a / 255 without a division.
-            const unsigned t = s[i] * alpha + 128u;
-            d[i] = static_cast<uint8_t>((t + (t >> 8)) >> 8);
+        const auto* s = reinterpret_cast<const uint32_t*>(src + static_cast<size_t>(y) * srcStride);
+        auto* d = reinterpret_cast<uint32_t*>(dst + static_cast<size_t>(y) * dstStride);
+        for (int x = 0; x < width; ++x) {
+            // Most of a clock frame is fully transparent: zero stays zero without the multiply.
+            const uint32_t p = s[x] == 0 ? 0 : (alpha == 255 ? s[x] : ScalePixel(s[x], alpha));
+            if (p == d[x])
+                continue;
+            d[x] = p;
+            x0 = std::min(x0, x);
+            x1 = std::max(x1, x);
+            y0 = std::min(y0, y);
+            y1 = y;
         }
     }
+    if (x1 < 0)
+        return { 0, 0, 0, 0 };
+    return { x0, y0, x1 - x0 + 1, y1 - y0 + 1 };
 }
 
 } // namespace hx

@@ -13,8 +13,10 @@ namespace hx {
 // The caller owns the result (cairo_region_destroy).
 cairo_region_t* RegionFromAlpha(const uint8_t* pixels, int width, int height, int stride);
 
-// dst = src * alpha / 255 on every channel (premultiplied pixels stay premultiplied).
-void ScaleByConstantAlpha(
+// dst = src * alpha / 255 on every channel (premultiplied pixels stay premultiplied), written
+// over the previous frame in dst. Returns the bounding box of the pixels that changed (width 0
+// when none did), so that only that part of the window is redrawn.
+cairo_rectangle_int_t ScaleByConstantAlpha(
     const uint8_t* src, int srcStride, uint8_t* dst, int dstStride, int width, int height, uint8_t alpha);
 
 } // namespace hx

@@ -48,7 +48,7 @@ private:
     static void OnScaleChanged(GObject*, GParamSpec*, gpointer self);
 
     void ApplyShapes();
-    void EnsureSurface(int width, int height);
+    bool EnsureSurface(int width, int height); // true when the frame surface was replaced
 
     GtkWidget* window_ = nullptr;
     GdkScreen* screen_ = nullptr;
@@ -59,6 +59,7 @@ private:
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool showing_ = false;
     bool moved_ = false;
+    unsigned long frames_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 

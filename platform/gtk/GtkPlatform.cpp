@@ -316,6 +316,9 @@ std::unique_ptr<IPlatform> CreateGtkPlatform(int& argc, char**& argv)
     std::setlocale(LC_ALL, "");
     // A Wayland client can neither place itself nor stay on top: always talk X11 (XWayland).
     gdk_set_allowed_backends("x11");
+    // Nothing here draws with OpenGL, yet GDK would load the GL driver to pick its visuals
+    // (with Mesa's llvmpipe, some 50 MB of resident memory). A user's own setting stands.
+    g_setenv("GDK_GL", "disable", FALSE);
     // Before GTK or Pango first resolve a font, or the aliases would not be seen.
     LoadFontAliases();
     if (!gtk_init_check(&argc, &argv)) {

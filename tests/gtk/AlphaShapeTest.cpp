@@ -88,12 +88,45 @@ TEST(ScaleByConstantAlpha, ScalesEveryChannelAndKeepsPremultiplication)
     };
     for (const Case& c : cases) {
         Buffer dst(4, 1, 1);
+        dst.words.assign(dst.words.size(), 0xdeadbeef); // a previous frame, and the padding
         ScaleByConstantAlpha(
             src.Bytes(), src.stride, reinterpret_cast<uint8_t*>(dst.words.data()), dst.stride, 4, 1, c.alpha);
         for (int x = 0; x < 4; ++x)
             EXPECT_EQ(dst.At(x, 0), c.expected[x]) << "alpha " << int(c.alpha) << " pixel " << x;
-        EXPECT_EQ(dst.words[4], 0u) << "wrote past the row";
+        EXPECT_EQ(dst.words[4], 0xdeadbeefu) << "wrote past the row";
     }
+    // The two-lanes-at-once arithmetic matches v * a / 255 rounded, for every value and alpha.
+    for (unsigned a = 0; a < 256; a += 5)
+        for (unsigned v = 0; v < 256; ++v) {
+            Buffer one(1, 1), out(1, 1);
+            one.At(0, 0) = v << 24 | v << 16 | v << 8 | v;
+            ScaleByConstantAlpha(one.Bytes(), 4, reinterpret_cast<uint8_t*>(out.words.data()), 4, 1, 1, uint8_t(a));
+            const unsigned want = (v * a + 127) / 255;
+            ASSERT_EQ(out.At(0, 0), want << 24 | want << 16 | want << 8 | want) << "v " << v << " a " << a;
+        }
+}
+
+TEST(ScaleByConstantAlpha, ReportsTheBoxOfChangedPixels)
+{
+    Buffer frame(6, 4), screen(6, 4);
+    frame.At(1, 1) = 0xff000000;
+    auto scale = [&] {
+        return ScaleByConstantAlpha(
+            frame.Bytes(), frame.stride, reinterpret_cast<uint8_t*>(screen.words.data()), screen.stride, 6, 4, 200);
+    };
+    cairo_rectangle_int_t r = scale();
+    EXPECT_EQ(r.x, 1);
+    EXPECT_EQ(r.y, 1);
+    EXPECT_EQ(r.width, 1);
+    EXPECT_EQ(r.height, 1);
+    EXPECT_EQ(scale().width, 0) << "the same frame again changes nothing";
+    frame.At(1, 1) = 0; // a pixel that vanishes counts too
+    frame.At(4, 3) = 0x80808080;
+    r = scale();
+    EXPECT_EQ(r.x, 1);
+    EXPECT_EQ(r.y, 1);
+    EXPECT_EQ(r.width, 4);
+    EXPECT_EQ(r.height, 3);
 }
 
 } // namespace
