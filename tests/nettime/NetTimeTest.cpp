@@ -4,6 +4,7 @@
 #include "platform/Log.h"
 #include "tests/nettime/NtpPeers.h"
 #include "tests/nettime/QueuePlatform.h"
+#include "tests/support/LogCapture.h"
 
 #include <condition_variable>
 #include <cstdlib>
@@ -52,26 +53,7 @@ std::string Text(const hx::LocalDateTime& l)
     return buf;
 }
 
-class LogCapture {
-public:
-    LogCapture()
-    {
-        hx::SetLogSink([this](std::string_view line) {
-            std::lock_guard lock(mutex_);
-            lines_.emplace_back(line);
-        });
-    }
-    ~LogCapture() { hx::SetLogSink({}); }
-    std::vector<std::string> Lines() const
-    {
-        std::lock_guard lock(mutex_);
-        return lines_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
-};
+using hx::test::LogCapture;
 
 } // namespace
 

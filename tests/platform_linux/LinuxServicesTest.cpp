@@ -5,6 +5,7 @@
 #include "platform/linux/LinuxSystemClock.h"
 #include "tasks/Fast_power.h"
 #include "tests/platform_linux/PrivateBus.h"
+#include "tests/support/LogCapture.h"
 
 #include <cerrno>
 #include <csignal>
@@ -17,26 +18,7 @@ using hx::test::PrivateBus;
 
 namespace {
 
-class LogCapture {
-public:
-    LogCapture()
-    {
-        hx::SetLogSink([this](std::string_view line) {
-            std::lock_guard lock(mutex_);
-            lines_.emplace_back(line);
-        });
-    }
-    ~LogCapture() { hx::SetLogSink({}); }
-    std::vector<std::string> Lines() const
-    {
-        std::lock_guard lock(mutex_);
-        return lines_;
-    }
-
-private:
-    mutable std::mutex mutex_;
-    std::vector<std::string> lines_;
-};
+using hx::test::LogCapture;
 
 class SystemBusTest : public ::testing::Test {
 protected:
