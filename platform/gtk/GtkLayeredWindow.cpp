@@ -76,6 +76,8 @@ GtkLayeredWindow::GtkLayeredWindow(const std::string& title, std::function<void(
     g_signal_connect(window_, "motion-notify-event", G_CALLBACK(OnMotion), this);
     g_signal_connect(window_, "configure-event", G_CALLBACK(OnConfigure), this);
     g_signal_connect(window_, "delete-event", G_CALLBACK(OnDelete), this);
+    g_signal_connect(window_, "map-event", G_CALLBACK(OnMapChanged), this);
+    g_signal_connect(window_, "unmap-event", G_CALLBACK(OnMapChanged), this);
     g_signal_connect(window_, "notify::scale-factor", G_CALLBACK(OnScaleChanged), this);
     compositedHandler_ = g_signal_connect(screen_, "composited-changed", G_CALLBACK(OnCompositedChanged), this);
     ApplyShapes();
@@ -256,8 +258,18 @@ gboolean GtkLayeredWindow::OnConfigure(GtkWidget*, GdkEventConfigure* event, gpo
     // GDK gives a toplevel's configure position in root coordinates, which also tracks the
     // window manager's moves (a drag) without a round trip per question.
     auto* self = static_cast<GtkLayeredWindow*>(data);
+    // Before the window is mapped, configure events still tell of the unplaced window (0,0
+    // until the window manager has framed it); the requested position stands until then.
+    if (!self->mapped_)
+        return FALSE;
     self->left_ = event->x;
     self->top_ = event->y;
+    return FALSE;
+}
+
+gboolean GtkLayeredWindow::OnMapChanged(GtkWidget*, GdkEvent* event, gpointer data)
+{
+    static_cast<GtkLayeredWindow*>(data)->mapped_ = event->type == GDK_MAP;
     return FALSE;
 }
 

@@ -44,6 +44,7 @@ private:
     static gboolean OnMotion(GtkWidget*, GdkEventMotion* event, gpointer self);
     static gboolean OnConfigure(GtkWidget*, GdkEventConfigure* event, gpointer self);
     static gboolean OnDelete(GtkWidget*, GdkEvent*, gpointer self);
+    static gboolean OnMapChanged(GtkWidget*, GdkEvent* event, gpointer self);
     static void OnCompositedChanged(GdkScreen*, gpointer self);
     static void OnScaleChanged(GObject*, GParamSpec*, gpointer self);
 
@@ -59,6 +60,7 @@ private:
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool showing_ = false;
     bool moved_ = false;
+    bool mapped_ = false; // configure positions count only once the window manager has it
     unsigned long frames_ = 0;
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
