@@ -3,7 +3,7 @@
 #
 #   e2e.sh CHECK PROGRAM SETTINGS_FILE PROBE
 #
-# CHECK is one of: appear, menu, drag_exit, sigterm. PROGRAM runs with HOME and
+# CHECK is one of: appear, menu, drag_exit, sigterm, compositor_changes. PROGRAM runs with HOME and
 # XDG_CONFIG_HOME in a fresh temp dir; SETTINGS_FILE is the name of the file it writes under
 # $XDG_CONFIG_HOME/Brightfen/Horalux at exit. PROBE is hx_e2e_probe. Screenshots are kept in
 # $HX_E2E_ARTIFACTS (default: the temp dir, which is kept when a check fails).
@@ -78,12 +78,23 @@ start_desktop() {
   HOME=$work openbox --sm-disable >"$work/openbox.log" 2>&1 &
   helpers+=($!)
   wait_for 100 sh -c 'xprop -root _NET_SUPPORTING_WM_CHECK | grep -q "window id"' || fail "openbox did not start"
-  xcompmgr >"$work/xcompmgr.log" 2>&1 &
-  helpers+=($!)
-  wait_for 100 "$probe" composited || fail "xcompmgr did not take the compositing selection"
+  [ "${1:-}" = without_compositor ] || start_compositor
   # The work area as the window manager publishes it: "x, y, width, height" of desktop 0.
   read -r wa_x wa_y wa_w wa_h < <(xprop -root _NET_WORKAREA | sed 's/.*= //; s/,/ /g')
   [ -n "${wa_w:-}" ] || fail "no _NET_WORKAREA"
+}
+
+start_compositor() {
+  xcompmgr >"$work/xcompmgr.log" 2>&1 &
+  helpers+=($!)
+  wait_for 100 "$probe" composited || fail "xcompmgr did not take the compositing selection"
+}
+
+# The width of the window's bounding shape (its whole width when it has none).
+bounding_width() {
+  xwininfo -shape -id "$1" | awk -v full="${2:-0}" '
+    /Window shape extents:/ { split($4, g, "x"); w = g[1] }
+    END { print (w == "" ? full : w) }'
 }
 
 start_program() {
@@ -157,7 +168,7 @@ open_menu() {
 }
 
 command -v Xvfb >/dev/null || { echo "e2e: Xvfb missing (scripts/install-deps.sh installs it)"; exit 1; }
-start_desktop
+if [ "$check" = compositor_changes ]; then start_desktop without_compositor; else start_desktop; fi
 start_program
 
 case $check in
@@ -235,6 +246,20 @@ sigterm)
   wait_for_clock
   kill -TERM "$app_pid"
   expect_exit_and_settings "$win_x" "$win_y"
+  ;;
+compositor_changes)
+  # Without a compositor an RGBA window shows black where it is transparent, so the bounding
+  # shape cuts the face out; once a compositor runs the alpha channel does it instead.
+  wait_for_clock
+  shaped=$(bounding_width "$win" "$win_w")
+  log "without a compositor: window ${win_w} wide, bounding shape ${shaped} wide"
+  [ -n "$shaped" ] && [ "$shaped" -lt "$win_w" ] || fail "no bounding shape without a compositor"
+  screenshot without_compositor
+  start_compositor
+  unshaped() { [ "$(bounding_width "$win" "$win_w")" = "$win_w" ]; }
+  wait_for 30 unshaped || fail "the bounding shape stayed after the compositor started"
+  log "with a compositor: bounding shape $(bounding_width "$win" "$win_w") wide"
+  clock_visible || fail "the face is gone after the compositor started"
   ;;
 *)
   fail "unknown check $check"
