@@ -20,10 +20,6 @@
 
 namespace hx {
 
-// Normalises a value to the representation a property of that kind uses (an int default for
-// a Single property becomes a float, and so on). Empty when the value does not fit the kind.
-std::optional<TValue> CoerceValue(TPropKind kind, const TValue& value);
-
 template <class T> class TClassBuilder {
 public:
     class PropRef {

@@ -41,6 +41,10 @@ enum class TPropKind {
 
 const char* PropKindName(TPropKind kind);
 
+// Normalises a value to the representation a property of that kind uses (an int for a Single
+// property becomes a float, UTF-8 for a WideString one). Empty when the value does not fit.
+std::optional<TValue> CoerceValue(TPropKind kind, const TValue& value);
+
 struct TPropInfo {
     std::string name;
     TPropKind kind = TPropKind::Integer;

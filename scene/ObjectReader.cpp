@@ -11,8 +11,6 @@
 
 namespace hx {
 
-std::optional<TValue> CoerceValue(TPropKind kind, const TValue& value);
-
 namespace {
 
     constexpr int kMaxLoggedErrors = 8;
@@ -62,7 +60,6 @@ namespace {
                 in_.Fail();
                 return;
             }
-            size_t start = in_.Pos();
             uint8_t flags;
             int64_t childPos;
             in_.Prefix(flags, childPos);
@@ -80,7 +77,6 @@ namespace {
                 }
                 c = static_cast<TComponent*>(cls->Create(owner_));
             }
-            (void)start;
             c->SetLoadingState(true);
             loaded_.push_back(c);
             if (!name.empty())
