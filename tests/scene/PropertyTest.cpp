@@ -31,6 +31,21 @@ TEST(PropertyTable, DottedPathsReachSubObjects)
     EXPECT_FALSE(SetPropertyValue(s, "Visible", std::string("yes")));
 }
 
+TEST(PropertyTable, LenientPathsSkipWhatIsNoObject)
+{
+    // As animations resolve "Parent.Opacity": Parent is a reference, unknown segments are skipped.
+    TTestShape parent(nullptr);
+    auto* child = new TTestShape(nullptr);
+    parent.AddObject(child);
+    TPropertyTarget t = ResolvePropertyPath(*child, "Parent . fill.Color", TPathMode::SkipUnknown);
+    EXPECT_EQ(t.object, parent.Fill());
+    EXPECT_EQ(t.prop->name, "Color");
+    t = ResolvePropertyPath(*child, "Nope.Width", TPathMode::SkipUnknown);
+    EXPECT_EQ(t.object, child);
+    EXPECT_FALSE(ResolvePropertyPath(*child, "Nope.Width"));
+    EXPECT_FALSE(ResolvePropertyPath(parent, "Parent.Width")); // no parent to go to
+}
+
 TEST(PropertyTable, ValuesAsTextBothWays)
 {
     // As trigger conditions compare them: "IsMouseOver=true", "Align=taClient".
