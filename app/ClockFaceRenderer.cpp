@@ -160,6 +160,12 @@ namespace {
         return true;
     }
 
+    bool RowHasInk(cairo_surface_t* s, int x, int width, int row)
+    {
+        const uint8_t* p = cairo_image_surface_get_data(s) + row * cairo_image_surface_get_stride(s) + x;
+        return std::any_of(p, p + width, [](uint8_t v) { return v != 0; });
+    }
+
     bool RowsDiffer(cairo_surface_t* a, int ax, cairo_surface_t* b, int bx, int width, int row)
     {
         const uint8_t* pa = cairo_image_surface_get_data(a) + row * cairo_image_surface_get_stride(a) + ax;
@@ -199,13 +205,14 @@ namespace {
     // pixel row whole when every edge crossing it spans the row, and samples it row by row
     // otherwise, and the two differ slightly on slanted edges: so one glyph's vertices change the
     // pixels of another glyph in the same rows. `forces`: rows this group makes sampled.
-    // `sensitive`: rows of the used columns whose pixels depend on that choice.
+    // `inked`: rows where the group has pixels in its used columns, the rows where the face's
+    // choice must be reproduced.
     struct GroupInfo {
-        PassRows forces, sensitive;
+        PassRows forces, inked;
         size_t bytes = sizeof(PassRows) * 2 + 128;
     };
 
-    // A group drawn for the rows the whole face samples (only where it matters to the group).
+    // A group drawn for the rows the whole face samples, among the rows where it has pixels.
     struct VariantKey {
         GroupKey group;
         PassRows sampled;
@@ -225,6 +232,7 @@ namespace {
     struct FaceTile {
         SurfacePtr strokes; // premultiplied ARGB32: outline and halo, the used columns only
         SurfacePtr fill; // A8: coverage of the fill
+        int top = 0; // frame row of the first kept row (rows without pixels are not kept)
         size_t bytes = 0;
     };
 
@@ -370,22 +378,15 @@ struct ClockFaceRenderer::Impl {
             Rasterize(a.get(), p);
             cairo_surface_flush(natural.get());
 
-            RowSet all;
+            // One column and one row more each way: a sliver too thin to show when a row is
+            // stepped whole can show when it is sampled.
+            const int x0 = std::max(0, key.useX0 - 1), x1 = std::min(key.unionWidth, key.useX1 + 1);
+            RowSet inked;
             for (int r = 0; r < h; ++r)
-                all.set(r);
-            SurfacePtr sampled(cairo_image_surface_create(CAIRO_FORMAT_A8, probeX + 2 * kPadGap, h));
-            CairoPtr b(cairo_create(sampled.get()));
-            AppendMembers(b.get(), key);
-            AppendForcing(b.get(), probeX, all, h, fill);
-            AppendSlant(b.get(), probeX + kPadGap, h, fill);
-            Rasterize(b.get(), p);
-            cairo_surface_flush(sampled.get());
-
-            const int useWidth = key.useX1 - key.useX0;
-            for (int r = 0; r < h; ++r) {
+                inked[r] = RowHasInk(natural.get(), x0, x1 - x0, r);
+            info.inked[p] = inked | (inked << 1) | (inked >> 1);
+            for (int r = 0; r < h; ++r)
                 info.forces[p][r] = RowsDiffer(natural.get(), probeX, probeAlone[p].get(), 0, probeWidth, r);
-                info.sensitive[p][r] = RowsDiffer(natural.get(), key.useX0, sampled.get(), key.useX0, useWidth, r);
-            }
         }
         return info;
     }
@@ -412,22 +413,40 @@ struct ClockFaceRenderer::Impl {
             AppendSlant(f.get(), forceX + kPadGap, h, true);
             Rasterize(f.get(), kFillPass);
         }
-        FaceTile tile;
+        cairo_surface_flush(strokes.get());
+        cairo_surface_flush(fill.get());
         const int useWidth = g.useX1 - g.useX0;
-        tile.strokes = Crop(strokes.get(), CAIRO_FORMAT_ARGB32, g.useX0, useWidth, h);
-        tile.fill = Crop(fill.get(), CAIRO_FORMAT_A8, g.useX0, useWidth, h);
-        tile.bytes = static_cast<size_t>(cairo_image_surface_get_stride(tile.strokes.get())) * h
-            + static_cast<size_t>(cairo_image_surface_get_stride(tile.fill.get())) * h + sizeof(VariantKey)
+        auto blank = [&](int r) {
+            const uint8_t* a
+                = cairo_image_surface_get_data(strokes.get()) + r * cairo_image_surface_get_stride(strokes.get());
+            const uint8_t* f
+                = cairo_image_surface_get_data(fill.get()) + r * cairo_image_surface_get_stride(fill.get());
+            return std::all_of(a + 4 * g.useX0, a + 4 * g.useX1, [](uint8_t v) { return v == 0; })
+                && std::all_of(f + g.useX0, f + g.useX1, [](uint8_t v) { return v == 0; });
+        };
+        int top = 0, bottom = h;
+        while (top < bottom && blank(top))
+            ++top;
+        while (bottom > top + 1 && blank(bottom - 1))
+            --bottom;
+        if (top == bottom) // nothing in the used columns: keep one empty row
+            top = 0, bottom = 1;
+        FaceTile tile;
+        tile.top = top;
+        tile.strokes = Crop(strokes.get(), CAIRO_FORMAT_ARGB32, g.useX0, top, useWidth, bottom - top);
+        tile.fill = Crop(fill.get(), CAIRO_FORMAT_A8, g.useX0, top, useWidth, bottom - top);
+        tile.bytes = static_cast<size_t>(cairo_image_surface_get_stride(tile.strokes.get())) * (bottom - top)
+            + static_cast<size_t>(cairo_image_surface_get_stride(tile.fill.get())) * (bottom - top) + sizeof(VariantKey)
             + g.members.size() * sizeof(Member) + 128;
         return tile;
     }
 
-    static SurfacePtr Crop(cairo_surface_t* from, cairo_format_t format, int x0, int width, int height)
+    static SurfacePtr Crop(cairo_surface_t* from, cairo_format_t format, int x0, int y0, int width, int height)
     {
         SurfacePtr to(cairo_image_surface_create(format, width, height));
         CairoPtr cr(cairo_create(to.get()));
         cairo_set_operator(cr.get(), CAIRO_OPERATOR_SOURCE);
-        cairo_set_source_surface(cr.get(), from, -x0, 0);
+        cairo_set_source_surface(cr.get(), from, -x0, -y0);
         cairo_paint(cr.get());
         cairo_surface_flush(to.get());
         return to;
@@ -532,7 +551,7 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
     for (size_t k = 0; k < intervals.size(); ++k) {
         VariantKey key { std::move(keyed[k].first), {} };
         for (int p = 0; p < kPasses; ++p)
-            key.sampled[p] = sampled[p] & keyed[k].second.sensitive[p];
+            key.sampled[p] = sampled[p] & keyed[k].second.inked[p];
         const FaceTile* tile = tiles.Find(key);
         if (tile) {
             ++hits;
@@ -545,10 +564,10 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
         cairo_save(cr.get());
         cairo_rectangle(cr.get(), iv.a, 0, iv.b - iv.a, height);
         cairo_clip(cr.get());
-        cairo_set_source_surface(cr.get(), tile->strokes.get(), origins[k], 0);
+        cairo_set_source_surface(cr.get(), tile->strokes.get(), origins[k], tile->top);
         cairo_paint(cr.get());
         cairo_set_source(cr.get(), gradient.get());
-        cairo_mask_surface(cr.get(), tile->fill.get(), origins[k], 0);
+        cairo_mask_surface(cr.get(), tile->fill.get(), origins[k], tile->top);
         cairo_restore(cr.get());
     }
     cairo_surface_flush(frame.get());
