@@ -146,14 +146,18 @@ void GtkLayeredWindow::Push(const uint8_t* pixels, int width, int height, int st
         cairo_image_surface_get_stride(frame_), width, height, constantAlpha);
     cairo_surface_mark_dirty(frame_);
 
-    // The shape only changes when the digits do; reshaping costs X requests, so skip equal ones.
-    cairo_region_t* shape = RegionFromAlpha(pixels, width, height, stride);
-    if (!cairo_region_equal(shape, shape_)) {
-        cairo_region_destroy(shape_);
-        shape_ = shape;
-        ApplyShapes();
-    } else {
-        cairo_region_destroy(shape);
+    // The shape only changes when the digits do; reshaping costs X requests, so skip equal
+    // ones. An unchanged scaled frame has the same shape, unless a constant alpha below 128
+    // scaled some faint pixels to 0 (they still take the mouse).
+    if (resized || changed.width > 0 || constantAlpha < 128) {
+        cairo_region_t* shape = RegionFromAlpha(pixels, width, height, stride);
+        if (!cairo_region_equal(shape, shape_)) {
+            cairo_region_destroy(shape_);
+            shape_ = shape;
+            ApplyShapes();
+        } else {
+            cairo_region_destroy(shape);
+        }
     }
 
     if (width != width_ || height != height_) {
