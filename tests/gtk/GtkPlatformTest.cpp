@@ -222,6 +222,23 @@ TEST_F(GtkPlatformTest, TerminationSignalsEndTheSessionOnTheUiThread)
     RunFor(3000);
 }
 
+TEST_F(GtkPlatformTest, AWindowManagerCloseEndsTheSessionAndKeepsTheWindow)
+{
+    auto window = p->CreateLayeredWindow("Horalux");
+    int ended = 0;
+    p->OnSessionEnd = [&] {
+        ++ended;
+        p->Quit();
+    };
+    // What a window manager's close (WM_DELETE_WINDOW) turns into.
+    GtkWidget* widget = static_cast<hx::GtkLayeredWindow*>(window.get())->Widget();
+    gtk_widget_realize(widget);
+    gtk_window_close(GTK_WINDOW(widget));
+    RunFor(3000);
+    EXPECT_EQ(ended, 1);
+    EXPECT_TRUE(gtk_widget_get_realized(widget)) << "the program decides when its window goes";
+}
+
 TEST_F(GtkPlatformTest, ConfigDirFollowsXdgAndIgnoresARelativeOne)
 {
     const std::string home = std::getenv("HOME") ? std::getenv("HOME") : "";
