@@ -3,8 +3,8 @@
 // query's bound while the clock face keeps being drawn (longest gap between two renders).
 #include "nettime/Clock_Time.h"
 #include "nettime/NetTimeSync.h"
+#include "platform/headless/HeadlessPlatform.h"
 #include "tests/nettime/NtpPeers.h"
-#include "tests/nettime/QueuePlatform.h"
 
 #include <algorithm>
 #include <benchmark/benchmark.h>
@@ -40,7 +40,7 @@ static void BM_SilentServerKeepsFaceTicking(benchmark::State& state)
     hx::test::UdpResponder silent(nullptr);
     double longestGapMs = 0, queryMs = 0;
     for (auto _ : state) {
-        hx::test::QueuePlatform platform;
+        hx::headless::HeadlessPlatform platform;
         hx::NetTimeSync sync;
         const auto start = steady_clock::now();
         sync.Start(platform, silent.Address());
@@ -53,7 +53,7 @@ static void BM_SilentServerKeepsFaceTicking(benchmark::State& state)
                 lastRender = now;
                 nextRender = now + milliseconds(100);
             }
-            platform.WaitAndRun(
+            platform.WaitAndRunPending(
                 duration_cast<milliseconds>(std::max(nextRender - steady_clock::now(), nanoseconds(0))));
         }
         queryMs = duration<double, std::milli>(steady_clock::now() - start).count();

@@ -2,8 +2,8 @@
 #include "nettime/Fast_net.h"
 #include "nettime/NetTimeSync.h"
 #include "platform/Log.h"
+#include "platform/headless/HeadlessPlatform.h"
 #include "tests/nettime/NtpPeers.h"
-#include "tests/nettime/QueuePlatform.h"
 #include "tests/support/LogCapture.h"
 
 #include <condition_variable>
@@ -237,17 +237,17 @@ TEST(NetTimeSync, QueriesOffTheUiThreadAndAppliesOnIt)
     UdpResponder server([](const std::vector<uint8_t>& req) {
         return std::vector<ScriptedDatagram> { { GoodReply(req, kSecs2024, 0) } };
     });
-    hx::test::QueuePlatform platform;
+    hx::headless::HeadlessPlatform platform;
     hx::NetTimeSync sync;
     ASSERT_TRUE(sync.Start(platform, server.Address()));
     // The UI thread sees the result only as posted work.
-    EXPECT_TRUE(platform.Clock().Calls().empty());
+    EXPECT_TRUE(platform.ClockRecorder().Calls().empty());
     const auto until = steady_clock::now() + seconds(2);
-    while (platform.Clock().Calls().empty() && steady_clock::now() < until)
-        platform.WaitAndRun(milliseconds(50));
-    ASSERT_EQ(platform.Clock().Calls().size(), 1u);
+    while (platform.ClockRecorder().Calls().empty() && steady_clock::now() < until)
+        platform.WaitAndRunPending(milliseconds(50));
+    ASSERT_EQ(platform.ClockRecorder().Calls().size(), 1u);
     // The server's time plus the moments the hand-over took.
-    const auto set = platform.Clock().Calls()[0];
+    const auto set = platform.ClockRecorder().Calls()[0];
     EXPECT_GE(set, hx::NtpToInstant(kSecs2024, 0));
     EXPECT_LT(set, hx::NtpToInstant(kSecs2024, 0) + milliseconds(500));
     // Right after a success the pool is not asked again.
@@ -260,7 +260,7 @@ TEST(NetTimeSync, QueriesOffTheUiThreadAndAppliesOnIt)
 TEST(NetTimeSync, OneQueryAtATimeAndStopEndsASilentWait)
 {
     UdpResponder silent(nullptr);
-    hx::test::QueuePlatform platform;
+    hx::headless::HeadlessPlatform platform;
     hx::NetTimeSync sync;
     ASSERT_TRUE(sync.Start(platform, silent.Address()));
     EXPECT_FALSE(sync.Start(platform, silent.Address()));
@@ -269,6 +269,6 @@ TEST(NetTimeSync, OneQueryAtATimeAndStopEndsASilentWait)
     sync.Stop();
     EXPECT_LT(steady_clock::now() - start, milliseconds(500));
     EXPECT_FALSE(sync.Running());
-    EXPECT_EQ(platform.WaitAndRun(milliseconds(0)), 0);
-    EXPECT_TRUE(platform.Clock().Calls().empty());
+    EXPECT_FALSE(platform.WaitAndRunPending(milliseconds(0)));
+    EXPECT_TRUE(platform.ClockRecorder().Calls().empty());
 }
