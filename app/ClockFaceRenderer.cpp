@@ -233,8 +233,45 @@ namespace {
         SurfacePtr strokes; // premultiplied ARGB32: outline and halo, the used columns only
         SurfacePtr fill; // A8: coverage of the fill
         int top = 0; // frame row of the first kept row (rows without pixels are not kept)
+        uint64_t serial = 0; // unique per drawn tile, never reused (an address may be)
         size_t bytes = 0;
     };
+
+    // An interval as painted into the kept frame: the same tile at the same place under the
+    // same gradient gives the same pixels, so the next frame can leave it as it is.
+    struct PaintedInterval {
+        int a, b, origin;
+        uint64_t serial;
+        bool operator==(const PaintedInterval&) const = default;
+    };
+
+    // What Pango makes of a time text, kept because shaping it twice a tick (width and
+    // glyphs) costs more than composing the face from its tiles.
+    struct TextKey {
+        std::string text, widthFamily;
+        int widthSize = 0, pixelSize = 0;
+        bool operator==(const TextKey&) const = default;
+    };
+
+    struct TextKeyHash {
+        size_t operator()(const TextKey& k) const
+        {
+            return Mix(Mix(Mix(std::hash<std::string>()(k.text), std::hash<std::string>()(k.widthFamily)), k.widthSize),
+                k.pixelSize);
+        }
+    };
+
+    struct TextLayout {
+        int width = 1;
+        bool drawable = true;
+        std::vector<PlacedGlyph> placed;
+        std::vector<GObjectPtr<PangoFont>> fonts; // the fonts `placed` names, kept alive
+        size_t bytes = 0;
+    };
+
+    // Texts kept: a day has 86,400, a running clock needs the next few minutes' (the warm-up
+    // draws ten minutes ahead) and the current one.
+    constexpr size_t kTextBudget = 1u << 20;
 
     // Where a glyph's pixels can be non-zero, relative to its origin.
     struct GlyphReach {
@@ -259,6 +296,7 @@ struct ClockFaceRenderer::Impl {
     explicit Impl(size_t budget)
         : tiles(budget - budget / 8)
         , groups(budget / 8)
+        , layouts(kTextBudget)
     {
         scratchSurface.reset(cairo_image_surface_create(CAIRO_FORMAT_A8, 1, 1));
         scratch.reset(cairo_create(scratchSurface.get()));
@@ -267,7 +305,8 @@ struct ClockFaceRenderer::Impl {
     FaceText text;
     ClockFaceTileCache<VariantKey, FaceTile, VariantKeyHash> tiles;
     ClockFaceTileCache<GroupKey, GroupInfo, GroupKeyHash> groups;
-    uint64_t hits = 0, misses = 0;
+    ClockFaceTileCache<TextKey, TextLayout, TextKeyHash> layouts;
+    uint64_t hits = 0, misses = 0, serials = 0;
 
     // The configuration everything cached belongs to: the glyphs' pixel size.
     int pixelSize = -1;
@@ -284,6 +323,11 @@ struct ClockFaceRenderer::Impl {
     SurfacePtr scratchSurface;
     CairoPtr scratch;
     SurfacePtr frame;
+    // What the kept frame shows, when it was composed (not drawn the plain way): its intervals
+    // and its gradient's inputs.
+    bool frameComposed = false;
+    uint32_t frameStart = 0, frameEnd = 0;
+    std::vector<PaintedInterval> painted, painting;
     std::vector<PlacedGlyph> placed;
     std::vector<PlacedRect> rects;
 
@@ -452,17 +496,41 @@ struct ClockFaceRenderer::Impl {
         return to;
     }
 
+    const TextLayout& Layout(const ClockFaceInput& input, int height)
+    {
+        TextKey key { input.text, input.font, input.fontSize, height };
+        if (const TextLayout* known = layouts.Find(key))
+            return *known;
+        TextLayout layout;
+        layout.width = std::max(1, text.MeasureWidth(input.text, widthFont.get()));
+        layout.drawable = text.Place(input.text, glyphFont.get(), layout.placed);
+        for (const PlacedGlyph& g : layout.placed)
+            if (std::none_of(
+                    layout.fonts.begin(), layout.fonts.end(), [&](const auto& f) { return f.get() == g.font; }))
+                layout.fonts.emplace_back(static_cast<PangoFont*>(g_object_ref(g.font)));
+        layout.bytes = sizeof(TextLayout) + 2 * key.text.size() + key.widthFamily.size()
+            + layout.placed.size() * sizeof(PlacedGlyph) + layout.fonts.size() * sizeof(void*) + 128;
+        return *layouts.Insert(std::move(key), std::move(layout));
+    }
+
+    // A kept frame of the same size keeps its pixels: Compose repaints only what changed.
     void PrepareFrame(int width, int height)
     {
         if (!frame || cairo_image_surface_get_width(frame.get()) != width
             || cairo_image_surface_get_height(frame.get()) != height) {
             frame.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-            return;
+            frameComposed = false;
+            painted.clear();
         }
-        cairo_surface_flush(frame.get());
-        std::memset(cairo_image_surface_get_data(frame.get()), 0,
-            static_cast<size_t>(cairo_image_surface_get_stride(frame.get())) * height);
-        cairo_surface_mark_dirty(frame.get());
+    }
+
+    void ClearColumns(int a, int b)
+    {
+        uint8_t* data = cairo_image_surface_get_data(frame.get());
+        const int stride = cairo_image_surface_get_stride(frame.get());
+        const int height = cairo_image_surface_get_height(frame.get());
+        for (int r = 0; r < height; ++r)
+            std::memset(data + static_cast<size_t>(r) * stride + 4 * a, 0, 4 * static_cast<size_t>(b - a));
     }
 
     bool Compose(const ClockFaceInput& input, int width, int height);
@@ -546,8 +614,10 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
         origins.push_back(ix0);
     }
 
-    CairoPtr cr(cairo_create(frame.get()));
-    PatternPtr gradient(CreateFaceGradient(width, input.startColor, input.endColor));
+    // Every tile first (drawing one may evict others), then the frame: only the intervals that
+    // differ from what the kept frame shows are cleared and painted again.
+    std::vector<const FaceTile*> used;
+    painting.clear();
     for (size_t k = 0; k < intervals.size(); ++k) {
         VariantKey key { std::move(keyed[k].first), {} };
         for (int p = 0; p < kPasses; ++p)
@@ -558,8 +628,38 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
         } else {
             ++misses;
             FaceTile drawn = Draw(key);
+            drawn.serial = ++serials;
             tile = tiles.Insert(std::move(key), std::move(drawn));
         }
+        used.push_back(tile);
+    }
+    // Serials, not pointers: Insert may have evicted an earlier tile, never reused serials tell.
+    for (size_t k = 0; k < intervals.size(); ++k)
+        painting.push_back({ intervals[k].a, intervals[k].b, origins[k], used[k]->serial });
+
+    const bool keep = frameComposed && frameStart == input.startColor && frameEnd == input.endColor;
+    auto kept = [](const std::vector<PaintedInterval>& in, const PaintedInterval& p) {
+        return std::find(in.begin(), in.end(), p) != in.end();
+    };
+    cairo_surface_flush(frame.get());
+    if (!keep) {
+        ClearColumns(0, width);
+    } else {
+        for (const PaintedInterval& old : painted)
+            if (!kept(painting, old))
+                ClearColumns(old.a, old.b);
+        for (const PaintedInterval& now : painting)
+            if (!kept(painted, now))
+                ClearColumns(now.a, now.b);
+    }
+    cairo_surface_mark_dirty(frame.get());
+
+    CairoPtr cr(cairo_create(frame.get()));
+    PatternPtr gradient(CreateFaceGradient(width, input.startColor, input.endColor));
+    for (size_t k = 0; k < intervals.size(); ++k) {
+        if (keep && kept(painted, painting[k]))
+            continue;
+        const FaceTile* tile = used[k];
         const Interval& iv = intervals[k];
         cairo_save(cr.get());
         cairo_rectangle(cr.get(), iv.a, 0, iv.b - iv.a, height);
@@ -571,6 +671,9 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
         cairo_restore(cr.get());
     }
     cairo_surface_flush(frame.get());
+    std::swap(painted, painting);
+    frameComposed = true;
+    frameStart = input.startColor, frameEnd = input.endColor;
     return true;
 }
 
@@ -589,18 +692,23 @@ ClockFaceFrame ClockFaceRenderer::Render(const ClockFaceInput& input)
         d.widthSize = input.fontSize;
         d.widthFont = FaceFontInPoints(input.font, input.fontSize);
     }
-    const int width = std::max(1, d.text.MeasureWidth(input.text, d.widthFont.get()));
     const int height = ClockFaceHeight(input);
     d.Configure(height);
+    const TextLayout& layout = d.Layout(input, height);
+    const int width = layout.width;
 
     bool composed = false;
     // A glyph no font has is drawn by Pango as a box: not worth caching.
-    if (d.text.Place(input.text, d.glyphFont.get(), d.placed)) {
+    if (layout.drawable) {
+        d.placed = layout.placed;
         d.PrepareFrame(width, height);
         composed = d.Compose(input, width, height);
     }
-    if (!composed)
+    if (!composed) {
         d.frame = RenderClockFaceNaive(input);
+        d.frameComposed = false;
+        d.painted.clear();
+    }
     cairo_surface_t* s = d.frame.get();
     return { cairo_image_surface_get_data(s), cairo_image_surface_get_width(s), cairo_image_surface_get_height(s),
         cairo_image_surface_get_stride(s), s };

@@ -115,6 +115,8 @@ void Tfrm_clock::FormShow()
     window_->SetPosition(Settings().FrmLeft, Settings().FrmTop);
     window_->Show();
     pacing_ = std::make_unique<TshowClock>(platform_, *window_, Settings(), format_, PacingPause());
+    // The next ten minutes' pieces of the face are drawn right after the first tick.
+    pacing_->SetWarmAhead(std::chrono::minutes(10));
     pacing_->Start();
     if (services_.StartFetch)
         services_.StartFetch();

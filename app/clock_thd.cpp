@@ -12,16 +12,31 @@
 
 namespace hx {
 
+namespace {
+
+    ClockFaceInput FaceInputAt(const TsettingsRec& settings, const LongTimeFormat& format, SystemTimePoint when)
+    {
+        ClockFaceInput input;
+        input.text = FormatLongTime(format, ToLocal(when));
+        input.font = settings.Font;
+        input.fontSize = settings.FontSize;
+        input.startColor = settings.StartColor;
+        input.endColor = settings.EndColor;
+        return input;
+    }
+
+    // A warm-up chunk keeps the UI thread at most about this long, and chunks come on a timer
+    // rather than back to back: GTK's redraw runs at a lower priority than timers and posts,
+    // and must get its turn (the first face is being mapped and painted just then).
+    constexpr auto kWarmChunk = std::chrono::milliseconds(3);
+    constexpr unsigned kWarmIntervalMs = 10;
+
+} // namespace
+
 void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format,
     ClockFaceRenderer& renderer)
 {
-    ClockFaceInput input;
-    input.text = FormatLongTime(format, ToLocal(platform.Now()));
-    input.font = settings.Font;
-    input.fontSize = settings.FontSize;
-    input.startColor = settings.StartColor;
-    input.endColor = settings.EndColor;
-    const ClockFaceFrame frame = renderer.Render(input);
+    const ClockFaceFrame frame = renderer.Render(FaceInputAt(settings, format, platform.Now()));
     window.Push(frame.pixels, frame.width, frame.height, frame.stride, kFaceWindowAlpha);
 }
 
@@ -69,6 +84,7 @@ void TshowClock::Start()
 
 void TshowClock::Stop()
 {
+    StopWarming();
     {
         std::lock_guard lock(shared_->mutex);
         shared_->stopped = true;
@@ -117,14 +133,72 @@ void TshowClock::Body()
 void TshowClock::Tick(uint64_t ticket)
 {
     const bool showing = window_.IsShowing();
-    if (showing)
+    if (showing) {
+        const uint64_t missesBefore = renderer_.CacheStats().misses;
         DrawClock(platform_, window_, settings_, format_, renderer_);
+        MaybeWarm(missesBefore);
+    }
     {
         std::lock_guard lock(shared_->mutex);
         shared_->showing = showing;
         shared_->done = ticket;
     }
     shared_->wake.notify_all();
+}
+
+} // namespace hx
+
+namespace hx {
+
+// A fresh cache draws a new piece for most ticks of its first minutes (each new pair of seconds
+// digits, each new minute), at about 2 ms each. The clock runs all day: paying for the next
+// minutes' pieces once, right after the first face, in chunks between ticks, leaves the ticks
+// with the cheap composition only. A tick that still draws new pieces later (a new hour, the
+// rare new pair) starts another round only when the warmed span is half used up or the font
+// changed; in a running clock that is seldom.
+void TshowClock::MaybeWarm(uint64_t missesBefore)
+{
+    if (warmAhead_.count() <= 0 || warming_ || renderer_.CacheStats().misses == missesBefore)
+        return;
+    const SystemTimePoint now = platform_.Now();
+    std::pair<std::string, int> config { settings_.Font, settings_.FontSize };
+    if (config == warmFor_ && now + warmAhead_ / 2 < warmEnd_)
+        return;
+    warmFor_ = std::move(config);
+    warmNext_ = std::chrono::floor<std::chrono::seconds>(now) + std::chrono::seconds(1);
+    warmEnd_ = warmNext_ + warmAhead_;
+    warming_ = true;
+    warmSpent_ = {};
+    warmMisses_ = renderer_.CacheStats().misses;
+    warmTimer_ = platform_.StartTimer(kWarmIntervalMs, [this] { WarmChunk(); });
+}
+
+// On the UI thread, from the warm-up timer, until the span is drawn.
+void TshowClock::WarmChunk()
+{
+    const auto start = std::chrono::steady_clock::now();
+    const auto until = start + kWarmChunk;
+    // A change of font or size meanwhile: the next tick's misses start a new round.
+    if (std::pair<std::string, int>(settings_.Font, settings_.FontSize) != warmFor_)
+        warmNext_ = warmEnd_;
+    while (warmNext_ < warmEnd_ && std::chrono::steady_clock::now() < until) {
+        renderer_.Render(FaceInputAt(settings_, format_, warmNext_));
+        warmNext_ += std::chrono::seconds(1);
+    }
+    warmSpent_ += std::chrono::steady_clock::now() - start;
+    if (warmNext_ >= warmEnd_) {
+        StopWarming();
+        Log("clock face: the next " + std::to_string(warmAhead_.count()) + " s drawn ahead in "
+            + std::to_string(std::chrono::duration_cast<std::chrono::milliseconds>(warmSpent_).count()) + " ms ("
+            + std::to_string(renderer_.CacheStats().misses - warmMisses_) + " new pieces)");
+    }
+}
+
+void TshowClock::StopWarming()
+{
+    if (warming_)
+        platform_.StopTimer(warmTimer_);
+    warming_ = false;
 }
 
 } // namespace hx

@@ -8,7 +8,9 @@
 
 #include <chrono>
 #include <memory>
+#include <string>
 #include <thread>
+#include <utility>
 
 namespace hx {
 
@@ -32,10 +34,16 @@ public:
     TshowClock(const TshowClock&) = delete;
     TshowClock& operator=(const TshowClock&) = delete;
 
+    // Before Start: after a tick that drew new pieces of the face (the first one, or one after
+    // a change of font or size), render the faces of the next `ahead` seconds into the cache in
+    // small chunks on a UI-thread timer (a few ms each), so that later ticks find their pieces
+    // drawn. Off (0) by default; the platform's timers are then never used.
+    void SetWarmAhead(std::chrono::seconds ahead) { warmAhead_ = ahead; }
     // On the UI thread, once the window is shown: a window not showing ends the thread at once.
     void Start();
-    // Wakes the thread from its pause or its wait for the UI thread and joins it. Safe on the
-    // UI thread (the hand-over never blocks it) and safe to call more than once.
+    // Wakes the thread from its pause or its wait for the UI thread and joins it, and stops the
+    // warm-up. Meant for the UI thread (the hand-over never blocks it); safe to call more than
+    // once.
     void Stop();
     // False once the thread has left its loop (window hidden, loop ended or stopped).
     bool Running() const;
@@ -44,6 +52,9 @@ private:
     struct Shared;
     void Body();
     void Tick(uint64_t ticket);
+    void MaybeWarm(uint64_t missesBefore);
+    void StopWarming();
+    void WarmChunk();
 
     IPlatform& platform_;
     ILayeredWindow& window_;
@@ -51,6 +62,15 @@ private:
     const LongTimeFormat& format_;
     std::chrono::milliseconds pause_;
     ClockFaceRenderer renderer_;
+    // Warm-up state, UI thread only: the seconds [warmNext_, warmEnd_) are still to be drawn,
+    // for the configuration warmFor_ (font and size).
+    std::chrono::seconds warmAhead_ { 0 };
+    SystemTimePoint warmNext_ {}, warmEnd_ {};
+    std::pair<std::string, int> warmFor_;
+    bool warming_ = false;
+    TimerId warmTimer_ = 0;
+    std::chrono::steady_clock::duration warmSpent_ {};
+    uint64_t warmMisses_ = 0;
     std::shared_ptr<Shared> shared_;
     std::thread thread_;
 };

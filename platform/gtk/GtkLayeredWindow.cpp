@@ -4,8 +4,11 @@
 #include "platform/gtk/AlphaShape.h"
 #include "platform/gtk/GtkTriggerEvent.h"
 
+#include <X11/Xlib.h>
+#include <bit>
 #include <cmath>
 #include <cstdlib>
+#include <gdk/gdkx.h>
 #include <memory>
 
 namespace hx {
@@ -86,6 +89,7 @@ GtkLayeredWindow::GtkLayeredWindow(const std::string& title, std::function<void(
 GtkLayeredWindow::~GtkLayeredWindow()
 {
     *alive_ = false;
+    ReleaseGc();
     if (compositedHandler_)
         g_signal_handler_disconnect(screen_, compositedHandler_);
     g_signal_handlers_disconnect_by_data(window_, this);
@@ -177,11 +181,59 @@ void GtkLayeredWindow::Push(const uint8_t* pixels, int width, int height, int st
     if (resized || width != gtk_widget_get_allocated_width(window_)
         || height != gtk_widget_get_allocated_height(window_))
         gtk_widget_queue_draw(window_);
-    else if (changed.width > 0)
+    else if (changed.width > 0 && !PutDirect(changed))
         gtk_widget_queue_draw_area(window_, changed.x, changed.y, changed.width, changed.height);
     // For soak runs: a count that says how many ticks the window has taken so far.
     if (++frames_ % 1000 == 0 && std::getenv("HORALUX_TRACE_UI"))
         Log("window: " + std::to_string(frames_) + " frames pushed");
+}
+
+// GTK's redraw of a box runs a frame-clock cycle (a paint phase, a drawing context, an offscreen
+// surface copied to the window): for a clock that changes a few digits a second it cost more
+// than the face itself. The frame is already exactly what the window shows, so the box goes to
+// the window as one PutImage; the compositor sees it as damage like any other drawing. Expose
+// and resizes still go through OnDraw, which paints the same frame.
+bool GtkLayeredWindow::PutDirect(const cairo_rectangle_int_t& box)
+{
+    GdkWindow* gdkWindow = gtk_widget_get_window(window_);
+    if (!frame_ || !mapped_ || !gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow)
+        || gdk_window_get_scale_factor(gdkWindow) != 1)
+        return false;
+    if (gdk_window_get_width(gdkWindow) != width_ || gdk_window_get_height(gdkWindow) != height_)
+        return false;
+    GdkVisual* visual = gdk_window_get_visual(gdkWindow);
+    const int depth = gdk_visual_get_depth(visual);
+    if (depth != 32 && depth != 24)
+        return false;
+    Display* display = GDK_WINDOW_XDISPLAY(gdkWindow);
+    const Window xid = GDK_WINDOW_XID(gdkWindow);
+    if (gc_ && gcDisplay_ != display)
+        ReleaseGc();
+    if (!gc_) {
+        gc_ = XCreateGC(display, xid, 0, nullptr);
+        gcDisplay_ = display;
+    }
+    cairo_surface_flush(frame_);
+    XImage* image = XCreateImage(display, gdk_x11_visual_get_xvisual(visual), depth, ZPixmap, 0,
+        reinterpret_cast<char*>(cairo_image_surface_get_data(frame_)), width_, height_, 32,
+        cairo_image_surface_get_stride(frame_));
+    if (!image)
+        return false;
+    // The frame is in this machine's byte order; Xlib converts when the server's differs.
+    image->byte_order = image->bitmap_bit_order = std::endian::native == std::endian::little ? LSBFirst : MSBFirst;
+    XPutImage(display, xid, static_cast<GC>(gc_), image, box.x, box.y, box.x, box.y, box.width, box.height);
+    image->data = nullptr; // the frame's own pixels
+    XDestroyImage(image);
+    XFlush(display);
+    return true;
+}
+
+void GtkLayeredWindow::ReleaseGc()
+{
+    if (gc_)
+        XFreeGC(static_cast<Display*>(gcDisplay_), static_cast<GC>(gc_));
+    gc_ = nullptr;
+    gcDisplay_ = nullptr;
 }
 
 void GtkLayeredWindow::BeginMove(const MouseEvent& from)

@@ -49,6 +49,10 @@ private:
     static void OnScaleChanged(GObject*, GParamSpec*, gpointer self);
 
     void ApplyShapes();
+    // Sends the box straight to the window when it is on the screen with the frame's size;
+    // false when GTK's redraw has to do it.
+    bool PutDirect(const cairo_rectangle_int_t& box);
+    void ReleaseGc();
     bool EnsureSurface(int width, int height); // true when the frame surface was replaced
 
     GtkWidget* window_ = nullptr;
@@ -62,6 +66,8 @@ private:
     bool moved_ = false;
     bool mapped_ = false; // configure positions count only once the window manager has it
     unsigned long frames_ = 0;
+    void* gc_ = nullptr; // the X graphics context of PutDirect (GC), made on first use
+    void* gcDisplay_ = nullptr; // the Display it belongs to
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
 };
 
