@@ -200,6 +200,8 @@ namespace {
             Face("8▪8", 60, kRed, kGreen), // a glyph of straight lines only, among curved ones
             Face("▪▪", 60, kRed, kGreen), // nothing but straight lines
             Face("10:00:00", 60, kRed, kBlue), // back to a cached text
+            Face("10:09:59", 60, kRed, kBlue), // a jump ahead (the warm-up's) and back:
+            Face("10:00:01", 60, kRed, kBlue), // the kept frame is repainted where it differs
         };
         // clang-format on
         ClockFaceRenderer renderer;

@@ -7,6 +7,7 @@
 #include <mutex>
 #include <sys/resource.h>
 #include <unistd.h>
+#include <vector>
 
 namespace hx {
 namespace {
@@ -47,8 +48,30 @@ namespace {
         bool loopEnded = false;
         int posterNice = 0; // nice value of the last thread that posted
 
-        TimerId StartTimer(unsigned, std::function<void()>) override { std::abort(); }
-        void StopTimer(TimerId) override { std::abort(); }
+        // Timers are only run by the test (on this thread); a stopped one stays listed.
+        struct FakeTimer {
+            unsigned intervalMs;
+            std::function<void()> fn;
+            bool stopped = false;
+        };
+        std::vector<FakeTimer> timers;
+        TimerId StartTimer(unsigned intervalMs, std::function<void()> fn) override
+        {
+            timers.push_back({ intervalMs, std::move(fn) });
+            return timers.size();
+        }
+        void StopTimer(TimerId id) override { timers.at(id - 1).stopped = true; }
+        // Fires timer id until it stops itself; the number of firings (limit: not stopped).
+        int RunTimerToTheEnd(TimerId id, int limit = 10000)
+        {
+            int n = 0;
+            while (!timers.at(id - 1).stopped && n < limit) {
+                auto fn = timers[id - 1].fn;
+                fn();
+                ++n;
+            }
+            return n;
+        }
         void Run() override { std::abort(); }
         void Quit() override { std::abort(); }
         WorkArea GetWorkArea() override { return {}; }
@@ -190,6 +213,33 @@ namespace {
         clock.Stop();
         EXPECT_FALSE(clock.Running());
         EXPECT_TRUE(window.pushes.empty());
+    }
+
+    // The warm-up draws ahead on a UI-thread timer after a tick that drew new pieces, never
+    // pushes, ends by itself, starts again when the font size changes, and Stop ends it.
+    TEST_F(PacingFixture, WarmUpDrawsAheadOnATimerAndEndsByItselfOrOnStop)
+    {
+        TshowClock clock(platform, window, settings, format, 1ms);
+        clock.SetWarmAhead(30s);
+        clock.Start();
+        ASSERT_TRUE(platform.RunOne()); // the first tick: every piece is new
+        ASSERT_EQ(platform.timers.size(), 1u);
+        EXPECT_GT(platform.timers[0].intervalMs, 0u);
+        EXPECT_LT(platform.RunTimerToTheEnd(1), 10000);
+        EXPECT_EQ(window.pushes.size(), 1u);
+
+        platform.now += 1s; // warmed: no new round
+        ASSERT_TRUE(platform.RunOne());
+        EXPECT_EQ(platform.timers.size(), 1u);
+
+        settings.FontSize = 30; // everything new again
+        platform.now += 1s;
+        ASSERT_TRUE(platform.RunOne());
+        ASSERT_EQ(platform.timers.size(), 2u);
+        EXPECT_FALSE(platform.timers[1].stopped);
+        clock.Stop();
+        EXPECT_TRUE(platform.timers[1].stopped);
+        EXPECT_EQ(window.pushes.size(), 3u);
     }
 
     TEST_F(PacingFixture, StopDuringThePauseReturnsAtOnce)
