@@ -91,10 +91,4 @@ void TvxBounds::Assign(const TPersistent& source)
         TPersistent::Assign(source);
 }
 
-void TvxBounds::Changed()
-{
-    if (OnChange)
-        OnChange(this);
-}
-
 } // namespace hx

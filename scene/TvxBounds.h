@@ -2,12 +2,13 @@
 // given at creation and OnChange; stored as "Rect".
 #pragma once
 
+#include "scene/ChangeNotifier.h"
 #include "scene/Geometry.h"
 #include "scene/Persistent.h"
 
 namespace hx {
 
-class TvxBounds : public TPersistent {
+class TvxBounds : public TPersistent, public TChangeNotifier<TvxBounds> {
     HX_CLASS(TvxBounds)
 
     explicit TvxBounds(TvxRect defaultRect = {});
@@ -34,10 +35,7 @@ class TvxBounds : public TPersistent {
 
     void Assign(const TPersistent& source) override;
 
-    TNotifyEvent OnChange;
-
 private:
-    void Changed();
     TvxRect rect_;
     TvxRect default_;
 };

@@ -66,10 +66,4 @@ void TvxPosition::Assign(const TPersistent& source)
         TPersistent::Assign(source);
 }
 
-void TvxPosition::Changed()
-{
-    if (OnChange)
-        OnChange(this);
-}
-
 } // namespace hx

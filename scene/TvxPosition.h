@@ -2,12 +2,13 @@
 // gradient's ends) with a default given at creation and OnChange; stored as "Point".
 #pragma once
 
+#include "scene/ChangeNotifier.h"
 #include "scene/Geometry.h"
 #include "scene/Persistent.h"
 
 namespace hx {
 
-class TvxPosition : public TPersistent {
+class TvxPosition : public TPersistent, public TChangeNotifier<TvxPosition> {
     HX_CLASS(TvxPosition)
 
     explicit TvxPosition(TvxPoint defaultPoint = {});
@@ -28,10 +29,7 @@ class TvxPosition : public TPersistent {
 
     void Assign(const TPersistent& source) override;
 
-    TNotifyEvent OnChange;
-
 private:
-    void Changed();
     TvxPoint point_;
     TvxPoint default_;
 };

@@ -2,6 +2,7 @@
 // top-down. It lends itself to a canvas for drawing into, and is stored as the "PNG" bytes.
 #pragma once
 
+#include "scene/ChangeNotifier.h"
 #include "scene/Persistent.h"
 #include "scene/canvas/TvxResourceLink.h"
 
@@ -16,7 +17,7 @@ namespace hx {
 class TvxCanvas;
 class TvxBitmapObject;
 
-class TvxBitmap : public TPersistent {
+class TvxBitmap : public TPersistent, public TChangeNotifier<TvxBitmap> {
     HX_CLASS(TvxBitmap)
 
     // Larger pictures are refused, so that a corrupt size cannot exhaust memory.
@@ -66,12 +67,8 @@ class TvxBitmap : public TPersistent {
     // The bitmap that is drawn: the resource's when it resolves, else this one.
     const TvxBitmap& Effective() const;
 
-    void Changed()
-    {
-        if (OnChange)
-            OnChange(this);
-    }
-    TNotifyEvent OnChange;
+    // Pixel filters working on the buffer say so through this.
+    using TChangeNotifier<TvxBitmap>::Changed;
 
 private:
     int width_ = 0;

@@ -175,18 +175,16 @@ void TvxBrush::Assign(const TPersistent& source)
     if (o == this)
         return;
     // One notification for the whole copy, not one per part.
-    auto notify = std::move(OnChange);
-    OnChange = nullptr;
-    style_ = o->style_;
-    color_ = o->color_;
-    gradient_->Assign(*o->gradient_);
-    // A copy made for saving state or a style need not carry the picture when it is not used.
-    if (o->style_ == vgBrushBitmap || !bitmap_->Bitmap().IsEmpty())
-        bitmap_->Assign(*o->bitmap_);
-    resource_->Assign(*o->resource_);
-    visual_->Assign(*o->visual_);
-    OnChange = std::move(notify);
-    Changed();
+    ChangeAsOne([&] {
+        style_ = o->style_;
+        color_ = o->color_;
+        gradient_->Assign(*o->gradient_);
+        // A copy made for saving state or a style need not carry the picture when it is not used.
+        if (o->style_ == vgBrushBitmap || !bitmap_->Bitmap().IsEmpty())
+            bitmap_->Assign(*o->bitmap_);
+        resource_->Assign(*o->resource_);
+        visual_->Assign(*o->visual_);
+    });
 }
 
 } // namespace hx

@@ -2,6 +2,7 @@
 // a shared brush resource or a visual object painted in place. Any change notifies.
 #pragma once
 
+#include "scene/ChangeNotifier.h"
 #include "scene/Persistent.h"
 #include "scene/canvas/ColorText.h"
 #include "scene/canvas/TvxBitmap.h"
@@ -30,7 +31,7 @@ protected:
 };
 
 // A bitmap brush's picture and how it covers the filled area.
-class TvxBrushBitmap : public TPersistent {
+class TvxBrushBitmap : public TPersistent, public TChangeNotifier<TvxBrushBitmap> {
     HX_CLASS(TvxBrushBitmap)
 
     TvxBrushBitmap();
@@ -40,20 +41,13 @@ class TvxBrushBitmap : public TPersistent {
     void SetWrapMode(TvxWrapMode w);
     void Assign(const TPersistent& source) override;
 
-    TNotifyEvent OnChange;
-
 private:
-    void Changed()
-    {
-        if (OnChange)
-            OnChange(this);
-    }
     std::unique_ptr<TvxBitmap> bitmap_;
     TvxWrapMode wrap_ = vgWrapTile;
 };
 
 // A brush resource: the TvxBrushObject itself or its ResourceName.
-class TvxBrushResource : public TPersistent {
+class TvxBrushResource : public TPersistent, public TChangeNotifier<TvxBrushResource> {
     HX_CLASS(TvxBrushResource)
 
     TvxBrushResource() = default;
@@ -66,19 +60,12 @@ class TvxBrushResource : public TPersistent {
     void ResourceDestroying(TPersistent* resource) override { link_.Forget(resource); }
     void Assign(const TPersistent& source) override;
 
-    TNotifyEvent OnChange;
-
 private:
-    void Changed()
-    {
-        if (OnChange)
-            OnChange(this);
-    }
     TvxResourceLink link_ { this };
 };
 
 // A visual brush's object.
-class TvxVisual : public TPersistent {
+class TvxVisual : public TPersistent, public TChangeNotifier<TvxVisual> {
     HX_CLASS(TvxVisual)
 
     TvxVisual() = default;
@@ -89,13 +76,11 @@ class TvxVisual : public TPersistent {
     void ResourceDestroying(TPersistent* resource) override { link_.Forget(resource); }
     void Assign(const TPersistent& source) override;
 
-    TNotifyEvent OnChange;
-
 private:
     TvxResourceLink link_ { this };
 };
 
-class TvxBrush : public TPersistent {
+class TvxBrush : public TPersistent, public TChangeNotifier<TvxBrush> {
     HX_CLASS(TvxBrush)
 
     explicit TvxBrush(TvxBrushStyle defaultStyle = vgBrushSolid, TvxColor defaultColor = 0xFFFFFFFF);
@@ -126,15 +111,7 @@ class TvxBrush : public TPersistent {
 
     void Assign(const TPersistent& source) override;
 
-    TNotifyEvent OnChange;
-
 private:
-    void Changed()
-    {
-        if (OnChange)
-            OnChange(this);
-    }
-
     TvxBrushStyle defaultStyle_;
     TvxColor defaultColor_;
     TvxBrushStyle style_;

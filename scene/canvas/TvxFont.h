@@ -2,6 +2,7 @@
 // Setters act only on a change and then notify.
 #pragma once
 
+#include "scene/ChangeNotifier.h"
 #include "scene/Persistent.h"
 
 #include <string>
@@ -10,7 +11,7 @@ namespace hx {
 
 enum TvxFontStyle { vgFontRegular, vgFontBold, vgFontItalic, vgFontBoldItalic, vgFontUnderline, vgFontStrikeout };
 
-class TvxFont : public TPersistent {
+class TvxFont : public TPersistent, public TChangeNotifier<TvxFont> {
     HX_CLASS(TvxFont)
 
     static constexpr const char* DefaultFamily = "Tahoma";
@@ -33,15 +34,7 @@ class TvxFont : public TPersistent {
         return family_ == o.family_ && size_ == o.size_ && style_ == o.style_ && clearType_ == o.clearType_;
     }
 
-    TNotifyEvent OnChange;
-
 private:
-    void Changed()
-    {
-        if (OnChange)
-            OnChange(this);
-    }
-
     std::string family_ = DefaultFamily; // UTF-8
     float size_ = DefaultSize;
     TvxFontStyle style_ = vgFontRegular;

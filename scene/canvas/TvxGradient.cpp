@@ -187,18 +187,16 @@ void TvxGradient::Assign(const TPersistent& source)
     if (o == this)
         return;
     // One notification for the whole copy.
-    auto notify = std::move(OnChange);
-    OnChange = nullptr;
-    points_->Assign(*o->points_);
-    style_ = o->style_;
-    start_->SetPoint(o->start_->Point());
-    stop_->SetPoint(o->stop_->Point());
-    radial_->Position().SetPoint(o->radial_->Position().Point());
-    radial_->Scale().SetPoint(o->radial_->Scale().Point());
-    radial_->RotateCenter().SetPoint(o->radial_->RotateCenter().Point());
-    radial_->SetRotateAngle(o->radial_->RotateAngle());
-    OnChange = std::move(notify);
-    Changed();
+    ChangeAsOne([&] {
+        points_->Assign(*o->points_);
+        style_ = o->style_;
+        start_->SetPoint(o->start_->Point());
+        stop_->SetPoint(o->stop_->Point());
+        radial_->Position().SetPoint(o->radial_->Position().Point());
+        radial_->Scale().SetPoint(o->radial_->Scale().Point());
+        radial_->RotateCenter().SetPoint(o->radial_->RotateCenter().Point());
+        radial_->SetRotateAngle(o->radial_->RotateAngle());
+    });
 }
 
 } // namespace hx

@@ -2,6 +2,7 @@
 // filled rectangle or radial inside its ellipse, and the colour at an offset for animations.
 #pragma once
 
+#include "scene/ChangeNotifier.h"
 #include "scene/Collection.h"
 #include "scene/Geometry.h"
 #include "scene/TvxPosition.h"
@@ -51,7 +52,7 @@ class TvxGradientPoints : public TCollection {
 
 // Placement of a radial gradient's ellipse: scale and translation, then the rotation, like an
 // object's local matrix but always about the origin (RotateCenter is kept for the stored form).
-class TvxTransform : public TPersistent {
+class TvxTransform : public TPersistent, public TChangeNotifier<TvxTransform> {
     HX_CLASS(TvxTransform)
 
     TvxTransform();
@@ -65,19 +66,12 @@ class TvxTransform : public TPersistent {
     void SetRotateAngle(float a);
     TvxMatrix Matrix() const;
 
-    TNotifyEvent OnChange;
-
 private:
-    void Changed()
-    {
-        if (OnChange)
-            OnChange(this);
-    }
     std::unique_ptr<TvxPosition> position_, scale_, rotateCenter_;
     float angle_ = 0;
 };
 
-class TvxGradient : public TPersistent {
+class TvxGradient : public TPersistent, public TChangeNotifier<TvxGradient> {
     HX_CLASS(TvxGradient)
 
     TvxGradient(); // "#FF000000" at 0, "#FFFFFFFF" at 1, top to bottom
@@ -103,15 +97,7 @@ class TvxGradient : public TPersistent {
 
     void Assign(const TPersistent& source) override;
 
-    TNotifyEvent OnChange;
-
 private:
-    void Changed()
-    {
-        if (OnChange)
-            OnChange(this);
-    }
-
     std::unique_ptr<TvxGradientPoints> points_;
     TvxGradientStyle style_ = vgLinearGradient;
     std::unique_ptr<TvxPosition> start_, stop_;

@@ -2,6 +2,7 @@
 // points) and close. Read from SVG-like `Data` text, stored as the binary "Path" bytes.
 #pragma once
 
+#include "scene/ChangeNotifier.h"
 #include "scene/Geometry.h"
 #include "scene/Persistent.h"
 #include "scene/canvas/TvxResourceLink.h"
@@ -25,7 +26,7 @@ struct TvxPathPoint {
 
 class TvxPathObject;
 
-class TvxPathData : public TPersistent {
+class TvxPathData : public TPersistent, public TChangeNotifier<TvxPathData> {
     HX_CLASS(TvxPathData)
 
     TvxPathData() = default;
@@ -71,14 +72,7 @@ class TvxPathData : public TPersistent {
     // The path that is drawn: the resource's when it resolves, else this one.
     const TvxPathData& Effective() const;
 
-    TNotifyEvent OnChange;
-
 private:
-    void Changed()
-    {
-        if (OnChange)
-            OnChange(this);
-    }
     TvxPoint FigureStart() const;
 
     std::vector<TvxPathPoint> points_;
