@@ -13,6 +13,37 @@ namespace {
     // Only the PNG and JPEG decoders are offered the bytes: the stored forms and the program's
     // pictures hold nothing else, and other decoders size their buffers from header fields
     // before any size check can refuse them.
+    // Only baseline, extended and progressive Huffman-coded JPEGs (SOF0, SOF1, SOF2) are taken.
+    // The incremental JPEG loader spins for good on some tiny arithmetic-coded files (a 246-byte
+    // one kept it busy for minutes), and nothing we write or ship uses the other codings.
+    bool JpegIsHuffmanCoded(std::span<const uint8_t> b)
+    {
+        size_t i = 2;
+        while (i + 1 < b.size()) {
+            if (b[i] != 0xFF)
+                return false;
+            while (i + 1 < b.size() && b[i + 1] == 0xFF)
+                ++i; // fill bytes
+            if (i + 1 >= b.size())
+                return false;
+            const uint8_t marker = b[i + 1];
+            if (marker == 0x01 || (marker >= 0xD0 && marker <= 0xD7)) {
+                i += 2; // markers without a length
+                continue;
+            }
+            if (marker == 0xC0 || marker == 0xC1 || marker == 0xC2)
+                return true;
+            // Any other frame kind, arithmetic conditioning, or data before a frame.
+            if ((marker >= 0xC3 && marker <= 0xCF && marker != 0xC4 && marker != 0xC8) || marker == 0xD9
+                || marker == 0xDA)
+                return false;
+            if (i + 3 >= b.size())
+                return false;
+            i += 2 + (size_t(b[i + 2]) << 8 | b[i + 3]);
+        }
+        return false;
+    }
+
     const char* SniffType(std::span<const uint8_t> b)
     {
         auto starts
@@ -20,7 +51,7 @@ namespace {
         if (starts("\x89PNG\r\n\x1a\n", 8))
             return "png";
         if (starts("\xFF\xD8\xFF", 3))
-            return "jpeg";
+            return JpegIsHuffmanCoded(b) ? "jpeg" : nullptr;
         return nullptr;
     }
 

@@ -1,6 +1,7 @@
 #include "scene/canvas/TvxBitmap.h"
 #include "scene/canvas/TvxFilter.h"
 
+#include <glib.h>
 #include <gtest/gtest.h>
 
 using namespace hx;
@@ -92,7 +93,21 @@ TEST(Bitmap, UndecodablePicturesLeaveTheBitmapUnchanged)
     PutBE(huge, 20, 100000);
     PutBE(huge, 29, Crc32(&huge[12], 17));
 
-    for (const auto* bytes : { &truncated, &garbage, &huge }) {
+    // An arithmetic-coded JPEG (SOF9) of 4 x 2 pixels that the incremental decoder never finishes.
+    std::vector<uint8_t> arithmetic = [] {
+        const char* b64
+            = "/9j/4AAQSkZJRgABAQAAAAABAAD/2wBDAAMCAgMCAgMDAwIEAwMEBQgFDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ0NDQ3/"
+              "BHRpZmYHBggMQAoMDAsKCw4NCxIQDg0OEQsLEBYQERMUFQUVDA8XGBYqGBIUFf/bAEMBfgMEBAUEBQJdRgkFBQkUDQsNFB"
+              "QUFBQUFBQUFAAAABQUFBQUFBQUFBQUFBQUFBQUFBQQFBTIAAAAFBQUFBQU9evr6//JABEIAAIABAMBEQACEQEDEQAAFBQUEQ"
+              "EAAAAAAAAAAAAAAFsAAAAI/9oADAMBAAIRAxEAPwA9";
+        gsize n = 0;
+        guchar* raw = g_base64_decode(b64, &n);
+        std::vector<uint8_t> v(raw, raw + n);
+        g_free(raw);
+        return v;
+    }();
+
+    for (const auto* bytes : { &truncated, &garbage, &huge, &arithmetic }) {
         TvxBitmap b(1, 1);
         b.Clear(0xFF123456);
         EXPECT_FALSE(b.LoadPng(*bytes));
