@@ -4,19 +4,21 @@
 #include "tasks/TaskSchedule.h"
 
 #include <cstdlib>
+#include <optional>
 
 namespace hx {
 namespace {
 
-    // Test hook: a faster pacing pause for the end-to-end soak run.
-    std::chrono::milliseconds PacingPause()
+    // Test hook: a fixed, faster pacing pause for the end-to-end soak run; otherwise the
+    // ticks follow the system clock's seconds.
+    std::optional<std::chrono::milliseconds> PacingPause()
     {
         if (const char* env = std::getenv("HORALUX_TICK_MS"); env && *env) {
             const long ms = std::strtol(env, nullptr, 10);
             if (ms >= 1 && ms <= 10000)
                 return std::chrono::milliseconds(ms);
         }
-        return std::chrono::milliseconds(900);
+        return std::nullopt;
     }
 
     long long HourKey(const LocalDateTime& t)

@@ -47,18 +47,26 @@ void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& 
 }
 
 // The state the thread and the posted hand-overs share. A hand-over may run on the UI thread
-// after Stop (it was queued before); it then sees `stopped` and touches nothing else.
+// after Stop (it was queued before); it then sees `stopped` and touches nothing else. Two
+// conditions, so that a finished hand-over wakes the thread only when it is waiting for one:
+// a wakeup a second is all the thread costs.
 struct TshowClock::Shared {
     std::mutex mutex;
-    std::condition_variable wake;
+    std::condition_variable stop; // the pause: only Stop ends it early
+    std::condition_variable ran; // a hand-over has run
     bool stopped = false;
     bool showing = false;
     bool running = false;
     uint64_t posted = 0, done = 0;
 };
 
+std::chrono::system_clock::time_point PacingPauseEnd(std::chrono::system_clock::time_point now)
+{
+    return std::chrono::ceil<std::chrono::seconds>(now + TshowClock::kMinPause) + TshowClock::kPastTheSecond;
+}
+
 TshowClock::TshowClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings,
-    const LongTimeFormat& format, std::chrono::milliseconds pause)
+    const LongTimeFormat& format, std::optional<std::chrono::milliseconds> pause)
     : platform_(platform)
     , window_(window)
     , settings_(settings)
@@ -89,7 +97,8 @@ void TshowClock::Stop()
         std::lock_guard lock(shared_->mutex);
         shared_->stopped = true;
     }
-    shared_->wake.notify_all();
+    shared_->stop.notify_all();
+    shared_->ran.notify_all();
     if (thread_.joinable())
         thread_.join();
 }
@@ -109,7 +118,15 @@ void TshowClock::Body()
     std::shared_ptr<Shared> s = shared_;
     std::unique_lock lock(s->mutex);
     while (!s->stopped && s->showing) {
-        if (s->wake.wait_for(lock, pause_, [&] { return s->stopped; }))
+        // A deadline on the system clock: a corrected clock moves the tick with it.
+        const auto now = std::chrono::system_clock::now();
+        const auto until = pause_ ? now + *pause_ : PacingPauseEnd(now);
+        if (s->stop.wait_until(lock, until, [&] { return s->stopped; }))
+            break;
+        // The wait for the last hand-over overlaps the pause: it has almost always run long
+        // before, and a busy UI thread still never gets a queue of them.
+        s->ran.wait(lock, [&] { return s->stopped || s->done >= s->posted; });
+        if (s->stopped || !s->showing)
             break;
         const uint64_t ticket = ++s->posted;
         lock.unlock();
@@ -124,7 +141,6 @@ void TshowClock::Body()
             Tick(ticket);
         });
         lock.lock();
-        s->wake.wait(lock, [&] { return s->stopped || s->done >= ticket; });
     }
     s->running = false;
 }
@@ -143,7 +159,7 @@ void TshowClock::Tick(uint64_t ticket)
         shared_->showing = showing;
         shared_->done = ticket;
     }
-    shared_->wake.notify_all();
+    shared_->ran.notify_all();
 }
 
 } // namespace hx

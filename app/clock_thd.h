@@ -8,6 +8,7 @@
 
 #include <chrono>
 #include <memory>
+#include <optional>
 #include <string>
 #include <thread>
 #include <utility>
@@ -22,14 +23,27 @@ void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& 
 // The same with a renderer shared by every caller on the UI thread.
 void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format);
 
-// The pacing thread: while the window is showing and Stop has not been called, it sleeps
-// (900 ms), then hands DrawClock to the UI thread and waits until it has run. It runs at the
-// lowest priority (nice 19). The window, settings and format must outlive it: call Stop
-// before the clock window is destroyed (the destructor stops it too).
+// When a pause that begins at `now` ends: just past the first whole second of the system clock
+// that is at least TshowClock::kMinPause away.
+std::chrono::system_clock::time_point PacingPauseEnd(std::chrono::system_clock::time_point now);
+
+// The pacing thread: while the window is showing and Stop has not been called, it sleeps, then
+// hands DrawClock to the UI thread; a hand-over is never made before the previous one has run.
+// By default each pause ends just after the system clock's next whole second (at least
+// kMinPause away), so that every second is shown once; a fixed `pause` (tests, soak runs)
+// sleeps that long instead. It runs at the lowest priority (nice 19). The window, settings
+// and format must outlive it: call Stop before the clock window is destroyed (the destructor
+// stops it too).
 class TshowClock {
 public:
+    // How far past the second a tick lands: the time text must already show the new second,
+    // and the clock window's own once-a-second timer (due on the second) shares the wakeup.
+    static constexpr std::chrono::milliseconds kPastTheSecond { 2 };
+    // The shortest pause: the first face comes 0.3 to 1.3 s after the window shows.
+    static constexpr std::chrono::milliseconds kMinPause { 300 };
+
     TshowClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format,
-        std::chrono::milliseconds pause = std::chrono::milliseconds(900));
+        std::optional<std::chrono::milliseconds> pause = std::nullopt);
     ~TshowClock();
     TshowClock(const TshowClock&) = delete;
     TshowClock& operator=(const TshowClock&) = delete;
@@ -60,7 +74,7 @@ private:
     ILayeredWindow& window_;
     const TsettingsRec& settings_;
     const LongTimeFormat& format_;
-    std::chrono::milliseconds pause_;
+    std::optional<std::chrono::milliseconds> pause_;
     ClockFaceRenderer renderer_;
     // Warm-up state, UI thread only: the seconds [warmNext_, warmEnd_) are still to be drawn,
     // for the configuration warmFor_ (font and size).

@@ -37,7 +37,9 @@ public:
     // once the loop is ending, so that a waiting thread can leave.
     virtual bool Invoke(std::function<void()> fn) = 0;
 
-    // Repeating timer on the UI thread.
+    // Repeating timer on the UI thread. A backend may run a timer of whole seconds on the wall
+    // clock's seconds and a little late, so that it shares a wakeup with other once-a-second
+    // work (the desktop one does, up to 100 ms); no timer runs early.
     virtual TimerId StartTimer(unsigned intervalMs, std::function<void()> fn) = 0;
     virtual void StopTimer(TimerId id) = 0;
 

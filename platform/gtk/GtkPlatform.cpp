@@ -5,6 +5,7 @@
 #include "platform/gtk/GtkContextMenu.h"
 #include "platform/gtk/GtkLayeredWindow.h"
 #include "platform/gtk/GtkServices.h"
+#include "platform/gtk/GtkTimerSource.h"
 
 #include <atomic>
 #include <clocale>
@@ -187,8 +188,8 @@ namespace {
         TimerId StartTimer(unsigned intervalMs, std::function<void()> fn) override
         {
             const TimerId id = nextTimer_++;
-            const guint source = g_timeout_add_full(G_PRIORITY_DEFAULT, intervalMs, RunTimer,
-                new TimerCall { state_, std::move(fn) }, [](gpointer p) { delete static_cast<TimerCall*>(p); });
+            const guint source = AddTimerSource(
+                intervalMs, [call = TimerCall { state_, std::move(fn) }]() mutable { RunTimer(&call); });
             timers_[id] = source;
             return id;
         }

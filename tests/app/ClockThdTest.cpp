@@ -6,6 +6,7 @@
 #include <gtest/gtest.h>
 #include <mutex>
 #include <sys/resource.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -159,15 +160,37 @@ namespace {
         LongTimeFormat format;
     };
 
+    TEST(PacingPauseEnd, EndsJustPastTheFirstWholeSecondAtLeastTheShortestPauseAway)
+    {
+        using Clock = std::chrono::system_clock;
+        const Clock::time_point second = Clock::time_point(1'796'909'626s);
+        const struct {
+            std::chrono::microseconds from;
+            std::chrono::milliseconds expected; // from `second`
+        } cases[] = {
+            { 2100us, 1002ms }, // the usual: a tick just done, the next one a second later
+            { 0us, 1002ms },
+            { 699'999us, 1002ms }, // a late tick still gets the next second
+            { 700'000us, 1002ms }, // exactly the shortest pause
+            { 700'001us, 2002ms }, // too close: that second is skipped, not drawn twice
+            { 999'999us, 2002ms },
+        };
+        for (const auto& c : cases)
+            EXPECT_EQ(PacingPauseEnd(second + c.from), second + c.expected) << c.from.count();
+    }
+
     TEST_F(PacingFixture, HandsTicksToTheUiThreadUntilTheWindowHides)
     {
-        TshowClock clock(platform, window, settings, format, 5ms);
+        TshowClock clock(platform, window, settings, format, 1ms);
         clock.Start();
         ASSERT_TRUE(platform.RunOne());
+        // A UI thread that does not get round to the hand-over gets no second one meanwhile.
+        std::this_thread::sleep_for(30ms);
+        EXPECT_EQ(platform.Pending(), 1u);
         ASSERT_TRUE(platform.RunOne());
         EXPECT_EQ(window.pushes.size(), 2u);
-        // The thread waits for each hand-over: never more than one queued.
-        EXPECT_LE(platform.Pending(), 1u);
+        std::this_thread::sleep_for(30ms);
+        EXPECT_EQ(platform.Pending(), 1u);
 
         window.Hide(); // hidden during the pause: the next hand-over draws nothing and the loop ends
         ASSERT_TRUE(platform.RunOne());
@@ -240,6 +263,20 @@ namespace {
         clock.Stop();
         EXPECT_TRUE(platform.timers[1].stopped);
         EXPECT_EQ(window.pushes.size(), 3u);
+    }
+
+    // Without a fixed pause the hand-overs come just past the system clock's whole seconds.
+    TEST_F(PacingFixture, TicksFollowTheSystemClocksSeconds)
+    {
+        TshowClock clock(platform, window, settings, format);
+        clock.Start();
+        for (int tick = 0; tick < 2; ++tick) {
+            ASSERT_TRUE(platform.RunOne(3000ms));
+            const auto past = std::chrono::system_clock::now().time_since_epoch() % 1s;
+            EXPECT_GE(past, TshowClock::kPastTheSecond);
+            // Generous for a loaded machine; a pause of its own length would land anywhere.
+            EXPECT_LT(past, 250ms);
+        }
     }
 
     TEST_F(PacingFixture, StopDuringThePauseReturnsAtOnce)

@@ -5,6 +5,7 @@
 
 #include "platform/gtk/GtkContextMenu.h"
 #include "platform/gtk/GtkLayeredWindow.h"
+#include "platform/gtk/GtkTimerSource.h"
 
 #include <atomic>
 #include <chrono>
@@ -22,6 +23,7 @@
 #include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
+#include <vector>
 
 extern char** environ;
 
@@ -193,6 +195,65 @@ TEST_F(GtkPlatformTest, TimersRepeatAndCanStopThemselves)
     EXPECT_EQ(ticks, 3);
     p->StopTimer(id); // stopping twice is harmless
     p->StopTimer(12345);
+}
+
+TEST(SecondsTimer, NextTickIsOnTheWallClocksSecond)
+{
+    const int64_t b = 1'796'909'626'000'000; // a whole second of the wall clock, in µs
+    const int64_t mono = 5'000'000; // the monotonic clock read at the same moment
+    const struct {
+        int64_t since; // wall clock now, after b
+        unsigned intervalMs;
+        int64_t next; // the wall clock's second of the next tick, after b
+    } cases[] = {
+        { 2'100, 1000, 1'000'000 }, // run just past the second: the next second
+        { 0, 1000, 1'000'000 }, // run on the second
+        { 740'000, 1000, 1'000'000 }, // a late run keeps the beat
+        { 760'000, 1000, 2'000'000 }, // too late: one second is left out, none comes twice
+        { 300'000, 5000, 5'000'000 }, // five seconds
+        { -1'000, 1000, 1'000'000 }, // a clock set back a little: not at once again
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(hx::NextSecondsTick(b + c.since, mono, c.intervalMs), mono + c.next - c.since)
+            << c.since << " " << c.intervalMs;
+    // Before 1970 the second is still the one below.
+    EXPECT_EQ(hx::NextSecondsTick(-1'500'000, mono, 1000), mono + 500'000);
+}
+
+// A whole-seconds timer runs on the wall clock's second; when something else wakes the loop
+// within its slack after that, it runs in the same wakeup instead of waking the loop itself.
+TEST_F(GtkPlatformTest, ASecondsTimerTicksOnTheSecondAndSharesAWakeupWithinItsSlack)
+{
+    // Just past a second, so that the timer's first tick and the poster's first post fall on
+    // the same second.
+    std::this_thread::sleep_until(std::chrono::ceil<std::chrono::seconds>(std::chrono::system_clock::now()) + 20ms);
+    std::vector<int64_t> ticks; // wall clock µs
+    std::vector<int64_t> posts;
+    std::atomic<bool> stop { false };
+    std::thread poster([&] {
+        // Like the clock's pacing thread: a post 2 ms past every second.
+        while (!stop) {
+            const auto now = std::chrono::system_clock::now();
+            std::this_thread::sleep_until(std::chrono::ceil<std::chrono::seconds>(now + 300ms) + 2ms);
+            p->Post([&] { posts.push_back(g_get_real_time()); });
+        }
+    });
+    p->StartTimer(1000, [&] {
+        ticks.push_back(g_get_real_time());
+        if (ticks.size() == 2)
+            p->Quit();
+    });
+    RunFor(5000);
+    stop = true;
+    poster.join();
+    ASSERT_EQ(ticks.size(), 2u);
+    for (int64_t t : ticks) {
+        const int64_t past = t % 1'000'000;
+        EXPECT_GE(past, 2'000) << "ran before the post that woke the loop";
+        // In the post's wakeup: by itself it would have waited for the end of its slack.
+        EXPECT_LT(past, hx::kSecondsTimerSlack.count());
+    }
+    EXPECT_EQ(ticks[1] / 1'000'000 - ticks[0] / 1'000'000, 1);
 }
 
 TEST_F(GtkPlatformTest, QuitBeforeRunReturnsAtOnce)
