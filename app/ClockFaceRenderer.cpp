@@ -242,7 +242,16 @@ namespace {
     struct PaintedInterval {
         int a, b, origin;
         uint64_t serial;
+        int top, bottom; // the rows the tile can touch (the same for the same serial)
         bool operator==(const PaintedInterval&) const = default;
+    };
+
+    // A tile as one frame uses it. The references keep its pixels even when drawing a later
+    // tile of the same frame evicts it from the cache.
+    struct UsedTile {
+        SurfacePtr strokes, fill;
+        int top = 0, bottom = 0;
+        uint64_t serial = 0;
     };
 
     // What Pango makes of a time text, kept because shaping it twice a tick (width and
@@ -290,6 +299,15 @@ namespace {
         std::vector<size_t> set; // indices into the placed rects
     };
 
+    // One interval's keys as the last frame built them, kept so that an interval that is the
+    // same as last tick's (the hours and minutes, most ticks) skips the group lookup.
+    struct IntervalKeys {
+        VariantKey variant;
+        GroupInfo info;
+        int origin = 0;
+        bool known = false;
+    };
+
 } // namespace
 
 struct ClockFaceRenderer::Impl {
@@ -330,6 +348,22 @@ struct ClockFaceRenderer::Impl {
     std::vector<PaintedInterval> painted, painting;
     std::vector<PlacedGlyph> placed;
     std::vector<PlacedRect> rects;
+    // What the last Render changed against the frame before it.
+    PixelBox changed;
+
+    // Kept from tick to tick so that a tick allocates nothing: the cuts and intervals (the
+    // first `intervalCount` entries are this tick's), each interval's keys, the tiles used.
+    std::vector<int> cuts;
+    std::vector<Interval> intervals;
+    size_t intervalCount = 0;
+    std::vector<IntervalKeys> keys;
+    GroupKey candidate;
+    std::vector<UsedTile> used;
+    // Drawing state of the kept frame, for as long as the frame and the gradient's inputs stay.
+    CairoPtr frameCr;
+    PatternPtr gradient;
+    int gradientWidth = 0;
+    uint32_t gradientStart = 0, gradientEnd = 0;
 
     void Configure(int size)
     {
@@ -349,6 +383,9 @@ struct ClockFaceRenderer::Impl {
 
     void Forget()
     {
+        // The kept keys name fonts that are about to be let go.
+        for (IntervalKeys& k : keys)
+            k.known = false;
         tiles.Clear();
         groups.Clear();
         reach.clear();
@@ -518,10 +555,25 @@ struct ClockFaceRenderer::Impl {
     {
         if (!frame || cairo_image_surface_get_width(frame.get()) != width
             || cairo_image_surface_get_height(frame.get()) != height) {
-            frame.reset(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height));
-            frameComposed = false;
-            painted.clear();
+            ReplaceFrame(SurfacePtr(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, width, height)));
         }
+    }
+
+    void ReplaceFrame(SurfacePtr to)
+    {
+        frameCr.reset();
+        frame = std::move(to);
+        frameComposed = false;
+        painted.clear();
+    }
+
+    cairo_pattern_t* Gradient(int width, uint32_t start, uint32_t end)
+    {
+        if (!gradient || gradientWidth != width || gradientStart != start || gradientEnd != end) {
+            gradient.reset(CreateFaceGradient(width, start, end));
+            gradientWidth = width, gradientStart = start, gradientEnd = end;
+        }
+        return gradient.get();
     }
 
     void ClearColumns(int a, int b)
@@ -565,33 +617,41 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
     if (rectilinear)
         return false;
 
-    std::vector<int> cuts { 0, width };
+    cuts.clear();
+    cuts.push_back(0);
+    cuts.push_back(width);
     for (const PlacedRect& r : rects) {
         cuts.push_back(std::max(r.x0, 0));
         cuts.push_back(r.x1);
     }
     std::sort(cuts.begin(), cuts.end());
     cuts.erase(std::unique(cuts.begin(), cuts.end()), cuts.end());
-    std::vector<Interval> intervals;
+    // Entries past intervalCount are spares whose vectors keep their capacity.
+    intervalCount = 0;
     for (size_t c = 0; c + 1 < cuts.size(); ++c) {
-        Interval iv { cuts[c], cuts[c + 1], {} };
+        if (intervals.size() <= intervalCount)
+            intervals.emplace_back();
+        Interval& iv = intervals[intervalCount];
+        iv.a = cuts[c], iv.b = cuts[c + 1];
+        iv.set.clear();
         for (size_t i = 0; i < rects.size(); ++i)
             if (rects[i].x0 <= iv.a && rects[i].x1 >= iv.b)
                 iv.set.push_back(i);
         if (iv.set.empty())
             continue;
-        if (!intervals.empty() && intervals.back().b == iv.a && intervals.back().set == iv.set)
-            intervals.back().b = iv.b;
+        if (intervalCount > 0 && intervals[intervalCount - 1].b == iv.a && intervals[intervalCount - 1].set == iv.set)
+            intervals[intervalCount - 1].b = iv.b;
         else
-            intervals.push_back(std::move(iv));
+            ++intervalCount;
     }
 
     // Each interval's group, and what the whole face samples.
-    std::vector<std::pair<GroupKey, GroupInfo>> keyed;
-    std::vector<int> origins;
+    if (keys.size() < intervalCount)
+        keys.resize(intervalCount);
     PassRows sampled;
-    for (const Interval& iv : intervals) {
-        GroupKey key;
+    for (size_t k = 0; k < intervalCount; ++k) {
+        const Interval& iv = intervals[k];
+        GroupKey& key = candidate;
         int ux0 = width, ux1 = 0, ix0 = 0, ix1 = width;
         for (size_t i : iv.set) {
             ux0 = std::min(ux0, rects[i].x0), ux1 = std::max(ux1, rects[i].x1);
@@ -599,29 +659,34 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
         }
         ux0 = std::max(ux0, 0);
         key.unionWidth = ux1 - ux0, key.height = height, key.useX0 = ix0 - ux0, key.useX1 = ix1 - ux0;
+        key.members.clear();
         for (size_t i : iv.set) {
             const PlacedGlyph& g = *rects[i].glyph;
             key.members.push_back({ g.font, g.glyph, ToCairoFixed(g.x) - ux0 * kFixedOne, ToCairoFixed(g.y) });
         }
-        const GroupInfo* info = groups.Find(key);
-        if (!info) {
-            GroupInfo analysed = Analyse(key);
-            info = groups.Insert(key, analysed);
+        IntervalKeys& kept = keys[k];
+        if (!kept.known || !(kept.variant.group == key)) {
+            std::swap(kept.variant.group, key);
+            const GroupInfo* info = groups.Find(kept.variant.group);
+            if (!info)
+                info = groups.Insert(kept.variant.group, Analyse(kept.variant.group));
+            kept.info = *info;
+            kept.known = true;
         }
+        kept.origin = ix0;
         for (int p = 0; p < kPasses; ++p)
-            sampled[p] |= info->forces[p];
-        keyed.emplace_back(std::move(key), *info);
-        origins.push_back(ix0);
+            sampled[p] |= kept.info.forces[p];
     }
 
-    // Every tile first (drawing one may evict others), then the frame: only the intervals that
-    // differ from what the kept frame shows are cleared and painted again.
-    std::vector<const FaceTile*> used;
+    // Every tile first, then the frame: only the intervals that differ from what the kept frame
+    // shows are cleared and painted again.
+    if (used.size() < intervalCount)
+        used.resize(intervalCount);
     painting.clear();
-    for (size_t k = 0; k < intervals.size(); ++k) {
-        VariantKey key { std::move(keyed[k].first), {} };
+    for (size_t k = 0; k < intervalCount; ++k) {
+        VariantKey& key = keys[k].variant;
         for (int p = 0; p < kPasses; ++p)
-            key.sampled[p] = sampled[p] & keyed[k].second.inked[p];
+            key.sampled[p] = sampled[p] & keys[k].info.inked[p];
         const FaceTile* tile = tiles.Find(key);
         if (tile) {
             ++hits;
@@ -629,46 +694,64 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
             ++misses;
             FaceTile drawn = Draw(key);
             drawn.serial = ++serials;
-            tile = tiles.Insert(std::move(key), std::move(drawn));
+            tile = tiles.Insert(key, std::move(drawn));
         }
-        used.push_back(tile);
+        UsedTile& u = used[k];
+        if (u.serial != tile->serial) {
+            u.strokes.reset(cairo_surface_reference(tile->strokes.get()));
+            u.fill.reset(cairo_surface_reference(tile->fill.get()));
+            u.top = tile->top;
+            u.bottom = tile->top + cairo_image_surface_get_height(tile->strokes.get());
+            u.serial = tile->serial;
+        }
+        // Serials, not pointers: a drawn tile may take the address of an evicted one.
+        painting.push_back({ intervals[k].a, intervals[k].b, keys[k].origin, u.serial, u.top, u.bottom });
     }
-    // Serials, not pointers: Insert may have evicted an earlier tile, never reused serials tell.
-    for (size_t k = 0; k < intervals.size(); ++k)
-        painting.push_back({ intervals[k].a, intervals[k].b, origins[k], used[k]->serial });
 
     const bool keep = frameComposed && frameStart == input.startColor && frameEnd == input.endColor;
     auto kept = [](const std::vector<PaintedInterval>& in, const PaintedInterval& p) {
         return std::find(in.begin(), in.end(), p) != in.end();
     };
+    // The box of what this frame changes: cleared columns, and within them the rows the old
+    // and the new tiles touch (the rest of those columns was and stays transparent).
+    int bx0 = width, bx1 = 0, by0 = height, by1 = 0;
+    auto clear = [&](const PaintedInterval& p) {
+        ClearColumns(p.a, p.b);
+        bx0 = std::min(bx0, p.a), bx1 = std::max(bx1, p.b);
+        by0 = std::min(by0, std::max(p.top, 0)), by1 = std::max(by1, std::min(p.bottom, height));
+    };
     cairo_surface_flush(frame.get());
     if (!keep) {
         ClearColumns(0, width);
+        bx0 = 0, bx1 = width, by0 = 0, by1 = height;
     } else {
         for (const PaintedInterval& old : painted)
             if (!kept(painting, old))
-                ClearColumns(old.a, old.b);
+                clear(old);
         for (const PaintedInterval& now : painting)
             if (!kept(painted, now))
-                ClearColumns(now.a, now.b);
+                clear(now);
     }
+    changed = bx1 > bx0 && by1 > by0 ? PixelBox { bx0, by0, bx1 - bx0, by1 - by0 } : PixelBox {};
     cairo_surface_mark_dirty(frame.get());
 
-    CairoPtr cr(cairo_create(frame.get()));
-    PatternPtr gradient(CreateFaceGradient(width, input.startColor, input.endColor));
-    for (size_t k = 0; k < intervals.size(); ++k) {
+    if (!frameCr)
+        frameCr.reset(cairo_create(frame.get()));
+    cairo_t* cr = frameCr.get();
+    cairo_pattern_t* fillPattern = Gradient(width, input.startColor, input.endColor);
+    for (size_t k = 0; k < intervalCount; ++k) {
         if (keep && kept(painted, painting[k]))
             continue;
-        const FaceTile* tile = used[k];
+        const UsedTile& tile = used[k];
         const Interval& iv = intervals[k];
-        cairo_save(cr.get());
-        cairo_rectangle(cr.get(), iv.a, 0, iv.b - iv.a, height);
-        cairo_clip(cr.get());
-        cairo_set_source_surface(cr.get(), tile->strokes.get(), origins[k], tile->top);
-        cairo_paint(cr.get());
-        cairo_set_source(cr.get(), gradient.get());
-        cairo_mask_surface(cr.get(), tile->fill.get(), origins[k], tile->top);
-        cairo_restore(cr.get());
+        cairo_save(cr);
+        cairo_rectangle(cr, iv.a, 0, iv.b - iv.a, height);
+        cairo_clip(cr);
+        cairo_set_source_surface(cr, tile.strokes.get(), keys[k].origin, tile.top);
+        cairo_paint(cr);
+        cairo_set_source(cr, fillPattern);
+        cairo_mask_surface(cr, tile.fill.get(), keys[k].origin, tile.top);
+        cairo_restore(cr);
     }
     cairo_surface_flush(frame.get());
     std::swap(painted, painting);
@@ -705,13 +788,13 @@ ClockFaceFrame ClockFaceRenderer::Render(const ClockFaceInput& input)
         composed = d.Compose(input, width, height);
     }
     if (!composed) {
-        d.frame = RenderClockFaceNaive(input);
-        d.frameComposed = false;
-        d.painted.clear();
+        d.ReplaceFrame(RenderClockFaceNaive(input));
+        d.changed
+            = { 0, 0, cairo_image_surface_get_width(d.frame.get()), cairo_image_surface_get_height(d.frame.get()) };
     }
     cairo_surface_t* s = d.frame.get();
     return { cairo_image_surface_get_data(s), cairo_image_surface_get_width(s), cairo_image_surface_get_height(s),
-        cairo_image_surface_get_stride(s), s };
+        cairo_image_surface_get_stride(s), s, d.changed };
 }
 
 ClockFaceCacheStats ClockFaceRenderer::CacheStats() const

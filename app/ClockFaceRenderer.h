@@ -4,6 +4,7 @@
 #pragma once
 
 #include "app/ClockFaceNaive.h"
+#include "platform/LayeredWindow.h"
 #include "platform/cairo/CairoPtr.h"
 
 #include <cstddef>
@@ -16,6 +17,11 @@ struct ClockFaceFrame {
     const uint8_t* pixels = nullptr; // premultiplied ARGB32, rows top-down
     int width = 0, height = 0, stride = 0;
     cairo_surface_t* surface = nullptr; // the same pixels, owned by the renderer
+    // Where this frame may differ from the frame the renderer returned before it: empty when
+    // nothing changed; the whole frame for the first one and after a change of size or
+    // colours. Exactly what ILayeredWindow::Push takes as `changed`, as long as every frame of
+    // this renderer goes to that one window.
+    PixelBox changed;
 };
 
 struct ClockFaceCacheStats {

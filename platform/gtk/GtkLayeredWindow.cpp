@@ -5,11 +5,13 @@
 #include "platform/gtk/GtkTriggerEvent.h"
 
 #include <X11/Xlib.h>
+#include <X11/extensions/shape.h>
 #include <bit>
 #include <cmath>
 #include <cstdlib>
 #include <gdk/gdkx.h>
 #include <memory>
+#include <vector>
 
 namespace hx {
 namespace {
@@ -82,8 +84,9 @@ GtkLayeredWindow::GtkLayeredWindow(const std::string& title, std::function<void(
     g_signal_connect(window_, "map-event", G_CALLBACK(OnMapChanged), this);
     g_signal_connect(window_, "unmap-event", G_CALLBACK(OnMapChanged), this);
     g_signal_connect(window_, "notify::scale-factor", G_CALLBACK(OnScaleChanged), this);
+    // Not on realize: GTK resets the input shape to its own record right after that signal.
+    g_signal_connect_after(window_, "map", G_CALLBACK(OnMap), this);
     compositedHandler_ = g_signal_connect(screen_, "composited-changed", G_CALLBACK(OnCompositedChanged), this);
-    ApplyShapes();
 }
 
 GtkLayeredWindow::~GtkLayeredWindow()
@@ -139,28 +142,57 @@ bool GtkLayeredWindow::EnsureSurface(int width, int height)
 
 void GtkLayeredWindow::Push(const uint8_t* pixels, int width, int height, int stride, uint8_t constantAlpha)
 {
+    Push(pixels, width, height, stride, constantAlpha, nullptr);
+}
+
+void GtkLayeredWindow::Push(
+    const uint8_t* pixels, int width, int height, int stride, uint8_t constantAlpha, const PixelBox* changed)
+{
     if (!pixels || width <= 0 || height <= 0 || stride < width * 4 || width > 16384 || height > 16384) {
         Log("window: a frame of " + std::to_string(width) + "x" + std::to_string(height) + " (stride "
             + std::to_string(stride) + ") was refused");
         return;
     }
+    // The promise holds only against the frame this window keeps: same size, same scaling.
+    const bool hinted = changed && frame_ && width == width_ && height == height_ && constantAlpha == frameAlpha_
+        && cairo_image_surface_get_width(frame_) == width && cairo_image_surface_get_height(frame_) == height;
+    cairo_rectangle_int_t box { 0, 0, width, height };
+    if (hinted) {
+        const int x0 = std::max(changed->x, 0), y0 = std::max(changed->y, 0);
+        const int x1 = std::min(changed->x + std::max(changed->width, 0), width);
+        const int y1 = std::min(changed->y + std::max(changed->height, 0), height);
+        if (x1 <= x0 || y1 <= y0) {
+            ++frames_;
+            return;
+        }
+        box = { x0, y0, x1 - x0, y1 - y0 };
+    }
     const bool resized = EnsureSurface(width, height);
+    frameAlpha_ = constantAlpha;
     cairo_surface_flush(frame_);
-    const cairo_rectangle_int_t changed = ScaleByConstantAlpha(pixels, stride, cairo_image_surface_get_data(frame_),
-        cairo_image_surface_get_stride(frame_), width, height, constantAlpha);
+    const cairo_rectangle_int_t scaled = ScaleByConstantAlphaInBox(pixels, stride, cairo_image_surface_get_data(frame_),
+        cairo_image_surface_get_stride(frame_), box, constantAlpha);
     cairo_surface_mark_dirty(frame_);
 
     // The shape only changes when the digits do; reshaping costs X requests, so skip equal
     // ones. An unchanged scaled frame has the same shape, unless a constant alpha below 128
     // scaled some faint pixels to 0 (they still take the mouse).
-    if (resized || changed.width > 0 || constantAlpha < 128) {
-        cairo_region_t* shape = RegionFromAlpha(pixels, width, height, stride);
-        if (!cairo_region_equal(shape, shape_)) {
-            cairo_region_destroy(shape_);
-            shape_ = shape;
-            ApplyShapes();
+    bool unflushed = false;
+    if (resized || scaled.width > 0 || constantAlpha < 128) {
+        if (hinted) {
+            cairo_region_t* inBox = RegionFromAlphaInBox(pixels, stride, box);
+            if (ReplaceRegionInBox(shape_, box, inBox))
+                unflushed = ApplyShapesInBox(box, inBox);
+            cairo_region_destroy(inBox);
         } else {
-            cairo_region_destroy(shape);
+            cairo_region_t* shape = RegionFromAlpha(pixels, width, height, stride);
+            if (!cairo_region_equal(shape, shape_)) {
+                cairo_region_destroy(shape_);
+                shape_ = shape;
+                ApplyShapes();
+            } else {
+                cairo_region_destroy(shape);
+            }
         }
     }
 
@@ -181,8 +213,12 @@ void GtkLayeredWindow::Push(const uint8_t* pixels, int width, int height, int st
     if (resized || width != gtk_widget_get_allocated_width(window_)
         || height != gtk_widget_get_allocated_height(window_))
         gtk_widget_queue_draw(window_);
-    else if (changed.width > 0 && !PutDirect(changed))
-        gtk_widget_queue_draw_area(window_, changed.x, changed.y, changed.width, changed.height);
+    else if (scaled.width > 0 && PutDirect(scaled))
+        unflushed = false; // it flushed the shape requests with the image
+    else if (scaled.width > 0)
+        gtk_widget_queue_draw_area(window_, scaled.x, scaled.y, scaled.width, scaled.height);
+    if (unflushed)
+        gdk_display_flush(gtk_widget_get_display(window_));
     // For soak runs: a count that says how many ticks the window has taken so far.
     if (++frames_ % 1000 == 0 && std::getenv("HORALUX_TRACE_UI"))
         Log("window: " + std::to_string(frames_) + " frames pushed");
@@ -246,16 +282,84 @@ void GtkLayeredWindow::BeginMove(const MouseEvent& from)
     gtk_window_begin_move_drag(GTK_WINDOW(window_), button, from.rootX, from.rootY, from.time);
 }
 
+namespace {
+
+    // The X window of a realised GTK window and its scale (X pixels per frame pixel).
+    struct XTarget {
+        Display* display = nullptr;
+        Window xid = 0;
+        int scale = 1;
+    };
+
+    bool XTargetOf(GtkWidget* widget, XTarget& to)
+    {
+        GdkWindow* gdkWindow = gtk_widget_get_window(widget);
+        if (!gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow))
+            return false;
+        to.display = GDK_WINDOW_XDISPLAY(gdkWindow);
+        to.xid = GDK_WINDOW_XID(gdkWindow);
+        to.scale = std::max(1, gdk_window_get_scale_factor(gdkWindow));
+        return true;
+    }
+
+    void AppendXRectangles(const cairo_region_t* region, int scale, std::vector<XRectangle>& out)
+    {
+        const int n = cairo_region_num_rectangles(region);
+        for (int i = 0; i < n; ++i) {
+            cairo_rectangle_int_t r;
+            cairo_region_get_rectangle(region, i, &r);
+            out.push_back({ static_cast<short>(r.x * scale), static_cast<short>(r.y * scale),
+                static_cast<unsigned short>(r.width * scale), static_cast<unsigned short>(r.height * scale) });
+        }
+    }
+
+    // cairo gives a region's rectangles in bands, top to bottom and left to right in each.
+    void CombineRegion(const XTarget& t, int kind, const cairo_region_t* region, int op)
+    {
+        thread_local std::vector<XRectangle> rects;
+        rects.clear();
+        AppendXRectangles(region, t.scale, rects);
+        XShapeCombineRectangles(
+            t.display, t.xid, kind, 0, 0, rects.data(), static_cast<int>(rects.size()), op, YXBanded);
+    }
+
+} // namespace
+
 void GtkLayeredWindow::ApplyShapes()
 {
-    gtk_widget_input_shape_combine_region(window_, shape_);
+    XTarget t;
+    if (!XTargetOf(window_, t))
+        return; // OnMap sends them
+    CombineRegion(t, ShapeInput, shape_, ShapeSet);
     // Composited, the alpha channel does the showing; without a compositor an RGBA window is a
     // black box, so the bounding shape has to cut the digits out.
     if (gdk_screen_is_composited(screen_))
-        gtk_widget_shape_combine_region(window_, nullptr);
+        XShapeCombineMask(t.display, t.xid, ShapeBounding, 0, 0, None, ShapeSet);
     else
-        gtk_widget_shape_combine_region(window_, shape_);
+        CombineRegion(t, ShapeBounding, shape_, ShapeSet);
+    XFlush(t.display);
 }
+
+// The box is cut out of the shape the X window has and its new runs put back: two small
+// requests instead of the whole shape, which is the same for every pixel outside the box.
+bool GtkLayeredWindow::ApplyShapesInBox(const cairo_rectangle_int_t& box, const cairo_region_t* inBox)
+{
+    XTarget t;
+    if (!XTargetOf(window_, t))
+        return false;
+    XRectangle cut { static_cast<short>(box.x * t.scale), static_cast<short>(box.y * t.scale),
+        static_cast<unsigned short>(box.width * t.scale), static_cast<unsigned short>(box.height * t.scale) };
+    const bool bounding = !gdk_screen_is_composited(screen_);
+    for (int kind : { ShapeInput, ShapeBounding }) {
+        if (kind == ShapeBounding && !bounding)
+            continue;
+        XShapeCombineRectangles(t.display, t.xid, kind, 0, 0, &cut, 1, ShapeSubtract, Unsorted);
+        CombineRegion(t, kind, inBox, ShapeUnion);
+    }
+    return true;
+}
+
+void GtkLayeredWindow::OnMap(GtkWidget*, gpointer data) { static_cast<GtkLayeredWindow*>(data)->ApplyShapes(); }
 
 gboolean GtkLayeredWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer data)
 {
@@ -347,7 +451,9 @@ void GtkLayeredWindow::OnCompositedChanged(GdkScreen*, gpointer data)
 
 void GtkLayeredWindow::OnScaleChanged(GObject*, GParamSpec*, gpointer data)
 {
-    gtk_widget_queue_draw(static_cast<GtkLayeredWindow*>(data)->window_);
+    auto* self = static_cast<GtkLayeredWindow*>(data);
+    self->ApplyShapes(); // kept in X pixels
+    gtk_widget_queue_draw(self->window_);
 }
 
 } // namespace hx

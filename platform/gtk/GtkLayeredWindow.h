@@ -33,6 +33,10 @@ public:
     bool IsShowing() const override;
 
     void Push(const uint8_t* pixels, int width, int height, int stride, uint8_t constantAlpha) override;
+    // With `changed`, only that box is scaled, compared, reshaped and sent; an empty box costs
+    // nothing.
+    void Push(const uint8_t* pixels, int width, int height, int stride, uint8_t constantAlpha,
+        const PixelBox* changed) override;
     void BeginMove(const MouseEvent& from) override;
 
     GtkWidget* Widget() const { return window_; }
@@ -47,8 +51,13 @@ private:
     static gboolean OnMapChanged(GtkWidget*, GdkEvent* event, gpointer self);
     static void OnCompositedChanged(GdkScreen*, gpointer self);
     static void OnScaleChanged(GObject*, GParamSpec*, gpointer self);
+    static void OnMap(GtkWidget*, gpointer self);
 
+    // The shapes are kept on the X window by this class alone, never through GTK: GDK would
+    // check clicks against its own copy, which a box update cannot refresh cheaply.
     void ApplyShapes();
+    // true when requests were queued that still need a flush
+    bool ApplyShapesInBox(const cairo_rectangle_int_t& box, const cairo_region_t* inBox);
     // Sends the box straight to the window when it is on the screen with the frame's size;
     // false when GTK's redraw has to do it.
     bool PutDirect(const cairo_rectangle_int_t& box);
@@ -61,6 +70,7 @@ private:
     std::function<void()> onCloseRequest_;
     cairo_surface_t* frame_ = nullptr; // the last pushed frame, constant alpha applied
     cairo_region_t* shape_ = nullptr; // pixels with alpha > 0 of that frame
+    uint8_t frameAlpha_ = 0; // the constant alpha frame_ was scaled with
     int left_ = 0, top_ = 0, width_ = 0, height_ = 0;
     bool showing_ = false;
     bool moved_ = false;

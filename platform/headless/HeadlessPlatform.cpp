@@ -32,6 +32,21 @@ void HeadlessWindow::Push(const uint8_t* pixels, int width, int height, int stri
     ++pushes_;
 }
 
+void HeadlessWindow::Push(
+    const uint8_t* pixels, int width, int height, int stride, uint8_t constantAlpha, const PixelBox* changed)
+{
+    if (!changed || pushes_ == 0 || width != width_ || height != height_ || constantAlpha != constantAlpha_) {
+        Push(pixels, width, height, stride, constantAlpha);
+        return;
+    }
+    const int x0 = std::max(changed->x, 0), x1 = std::min(changed->x + changed->width, width_);
+    const int y0 = std::max(changed->y, 0), y1 = std::min(changed->y + changed->height, height_);
+    for (int y = y0; y < y1 && x0 < x1; ++y)
+        std::memcpy(&pixels_[static_cast<size_t>(y) * width_ + x0], pixels + static_cast<size_t>(y) * stride + 4 * x0,
+            static_cast<size_t>(x1 - x0) * 4);
+    ++pushes_;
+}
+
 uint32_t HeadlessWindow::PixelAt(int x, int y) const
 {
     if (x < 0 || y < 0 || x >= width_ || y >= height_)

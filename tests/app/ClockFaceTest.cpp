@@ -216,5 +216,91 @@ namespace {
         }
     }
 
+    uint32_t Word(cairo_surface_t* s, int x, int y)
+    {
+        uint32_t v;
+        __builtin_memcpy(&v, cairo_image_surface_get_data(s) + y * cairo_image_surface_get_stride(s) + 4 * x, 4);
+        return v;
+    }
+
+    // The window trusts the reported box: outside it, a frame must be exactly the one before;
+    // and what a renderer keeps from earlier ticks must give exactly a fresh renderer's frame.
+    TEST(ClockFace, ChangedBoxHoldsEveryPixelThatDiffersFromTheFrameBefore)
+    {
+        enum Expect { kWhole, kPart, kNone };
+        struct Tick {
+            ClockFaceInput input;
+            Expect expect;
+        };
+        // clang-format off
+        const std::vector<Tick> ticks = {
+            { Face("9:59:57", 60, kRed, kBlue), kWhole }, // the first frame
+            { Face("9:59:58", 60, kRed, kBlue), kPart },
+            { Face("9:59:59", 60, kRed, kBlue), kPart },
+            { Face("10:00:00", 60, kRed, kBlue), kWhole }, // wider
+            { Face("10:00:01", 60, kRed, kBlue), kPart },
+            { Face("10:00:01", 60, kRed, kBlue), kNone }, // the same second twice
+            { Face("10:00:01", 60, kGreen, kBlue), kWhole }, // StartColor
+            { Face("10:00:02", 60, kGreen, kBlue), kPart },
+            { Face("10:00:59", 60, kGreen, kBlue), kPart }, // a jump: more columns
+            { Face("10:01:00", 60, kGreen, kBlue), kPart },
+            { Face("▪▪", 60, kGreen, kBlue), kWhole }, // drawn the plain way
+            { Face("10:01:01", 60, kGreen, kBlue), kWhole }, // composed again over it
+            { Face("10:01:02", 60, kGreen, kBlue), kPart },
+            { Face("10:01:02", 90, kGreen, kBlue), kWhole }, // FontSize
+            { Face("10:01:03", 90, kGreen, kBlue), kPart },
+        };
+        // clang-format on
+        ClockFaceRenderer renderer;
+        SurfacePtr previous;
+        for (const Tick& tick : ticks) {
+            const ClockFaceInput& input = tick.input;
+            SCOPED_TRACE(input.text + " " + std::to_string(input.fontSize));
+            const ClockFaceFrame frame = renderer.Render(input);
+            const PixelBox box = frame.changed;
+            const PixelBox whole { 0, 0, frame.width, frame.height };
+            switch (tick.expect) {
+            case kWhole:
+                EXPECT_EQ(box, whole);
+                break;
+            case kNone:
+                EXPECT_TRUE(box.Empty());
+                break;
+            case kPart:
+                // Not only the new digits: which rows cairo samples depends on every glyph in
+                // them, so a new second can change the others' pixels by a few levels.
+                EXPECT_FALSE(box.Empty());
+                EXPECT_LT(box.width * box.height, frame.width * frame.height);
+                break;
+            }
+            if (!box.Empty()) {
+                EXPECT_GE(box.x, 0);
+                EXPECT_GE(box.y, 0);
+                EXPECT_LE(box.x + box.width, frame.width);
+                EXPECT_LE(box.y + box.height, frame.height);
+            }
+            SurfacePtr now = Render(renderer, input); // the same input again: a copy of this frame
+            if (input.text != "▪▪") { // the plain way keeps nothing
+                EXPECT_TRUE(renderer.Render(input).changed.Empty());
+            }
+            if (previous && Width(previous.get()) == frame.width && Height(previous.get()) == frame.height) {
+                int outside = 0;
+                for (int y = 0; y < frame.height; ++y)
+                    for (int x = 0; x < frame.width; ++x) {
+                        const bool in = x >= box.x && x < box.x + box.width && y >= box.y && y < box.y + box.height;
+                        if (!in && Word(now.get(), x, y) != Word(previous.get(), x, y) && outside++ == 0)
+                            ADD_FAILURE() << "changed outside the box at " << x << "," << y;
+                    }
+                EXPECT_EQ(outside, 0);
+            } else {
+                EXPECT_EQ(box, whole) << "a new size changes everything";
+            }
+            SurfacePtr fresh = Render(input);
+            std::string where;
+            EXPECT_EQ(MaxDifference(now.get(), fresh.get(), &where), 0) << "at " << where;
+            previous = std::move(now);
+        }
+    }
+
 } // namespace
 } // namespace hx
