@@ -2,13 +2,18 @@
 // the mouse), and the constant alpha must keep the pixels premultiplied.
 #include "platform/gtk/AlphaShape.h"
 
+#include <algorithm>
 #include <gtest/gtest.h>
+#include <string>
 #include <vector>
 
 namespace {
 
 using hx::RegionFromAlpha;
+using hx::RegionFromAlphaInBox;
+using hx::ReplaceRegionInBox;
 using hx::ScaleByConstantAlpha;
+using hx::ScaleByConstantAlphaInBox;
 
 struct Buffer {
     int width, height, stride;
@@ -127,6 +132,91 @@ TEST(ScaleByConstantAlpha, ReportsTheBoxOfChangedPixels)
     EXPECT_EQ(r.y, 1);
     EXPECT_EQ(r.width, 4);
     EXPECT_EQ(r.height, 3);
+}
+
+// A frame of blobs with faint and opaque pixels; `seed` picks them.
+Buffer Blobs(int w, int h, unsigned seed)
+{
+    Buffer b(w, h, 1);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const unsigned r = seed >> 16;
+            if (r % 3 == 0)
+                b.At(x, y) = (r % 7 == 0 ? 0x01u : 0xffu) << 24 | (r & 0xff);
+        }
+    return b;
+}
+
+// A window told that only a box changed rebuilds its shape from the box alone: the result must
+// be the whole frame's shape, wherever the box lies (edges, one pixel, all of it).
+TEST(RegionFromAlpha, ReplacingABoxGivesTheShapeOfTheWholeNewFrame)
+{
+    const int w = 23, h = 9;
+    const cairo_rectangle_int_t boxes[] = {
+        { 0, 0, w, h },
+        { 0, 0, 1, 1 },
+        { w - 1, h - 1, 1, 1 },
+        { 5, 2, 7, 4 },
+        { 0, 3, w, 2 },
+        { 17, 0, 6, h },
+    };
+    for (const cairo_rectangle_int_t& box : boxes) {
+        SCOPED_TRACE(std::to_string(box.x) + "," + std::to_string(box.y) + " " + std::to_string(box.width) + "x"
+            + std::to_string(box.height));
+        Buffer before = Blobs(w, h, 1), after = before, other = Blobs(w, h, 2);
+        for (int y = box.y; y < box.y + box.height; ++y)
+            for (int x = box.x; x < box.x + box.width; ++x)
+                after.At(x, y) = other.At(x, y);
+        cairo_region_t* shape = RegionFromAlpha(before.Bytes(), w, h, before.stride);
+        cairo_region_t* inBox = RegionFromAlphaInBox(after.Bytes(), after.stride, box);
+        cairo_rectangle_int_t extents;
+        cairo_region_get_extents(inBox, &extents);
+        EXPECT_TRUE(cairo_region_is_empty(inBox)
+            || (extents.x >= box.x && extents.y >= box.y && extents.x + extents.width <= box.x + box.width
+                && extents.y + extents.height <= box.y + box.height))
+            << "runs from outside the box";
+        cairo_region_t* whole = RegionFromAlpha(after.Bytes(), w, h, after.stride);
+        const bool differs = !cairo_region_equal(shape, whole);
+        EXPECT_EQ(ReplaceRegionInBox(shape, box, inBox), differs);
+        EXPECT_TRUE(cairo_region_equal(shape, whole));
+        // The same box again is no change, and leaves the shape alone.
+        EXPECT_FALSE(ReplaceRegionInBox(shape, box, inBox));
+        EXPECT_TRUE(cairo_region_equal(shape, whole));
+        for (cairo_region_t* r : { shape, inBox, whole })
+            cairo_region_destroy(r);
+    }
+}
+
+// Scaling a box must give inside it what scaling the whole frame gives, and touch nothing
+// outside it (there the window keeps the previous frame's pixels).
+TEST(ScaleByConstantAlpha, InABoxScalesOnlyTheBoxAndReportsItsChanges)
+{
+    const int w = 12, h = 6;
+    Buffer src = Blobs(w, h, 3), whole(w, h, 1), boxed(w, h, 1);
+    ScaleByConstantAlpha(
+        src.Bytes(), src.stride, reinterpret_cast<uint8_t*>(whole.words.data()), whole.stride, w, h, 200);
+    boxed.words.assign(boxed.words.size(), 0xdeadbeef);
+    const cairo_rectangle_int_t box { 3, 1, 5, 4 };
+    const cairo_rectangle_int_t r = ScaleByConstantAlphaInBox(
+        src.Bytes(), src.stride, reinterpret_cast<uint8_t*>(boxed.words.data()), boxed.stride, box, 200);
+    int x0 = w, y0 = h, x1 = -1, y1 = -1;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const bool in = x >= box.x && x < box.x + box.width && y >= box.y && y < box.y + box.height;
+            EXPECT_EQ(boxed.At(x, y), in ? whole.At(x, y) : 0xdeadbeefu) << x << "," << y;
+            if (in && whole.At(x, y) != 0xdeadbeefu)
+                x0 = std::min(x0, x), y0 = std::min(y0, y), x1 = std::max(x1, x), y1 = std::max(y1, y);
+        }
+    EXPECT_EQ(r.x, x0);
+    EXPECT_EQ(r.y, y0);
+    EXPECT_EQ(r.width, x1 - x0 + 1);
+    EXPECT_EQ(r.height, y1 - y0 + 1);
+    EXPECT_EQ(ScaleByConstantAlphaInBox(
+                  src.Bytes(), src.stride, reinterpret_cast<uint8_t*>(boxed.words.data()), boxed.stride, box, 200)
+                  .width,
+        0)
+        << "the same box again changes nothing";
 }
 
 } // namespace

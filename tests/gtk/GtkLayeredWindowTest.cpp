@@ -1,0 +1,265 @@
+// The layered window under a private Xvfb: a push that is told which box changed must leave
+// the X window with the same pixels and the same input and bounding shapes as a full push of
+// the same frame. Its own executable: GTK binds one display per process, and the platform
+// tests end theirs.
+// clang-format off
+// gtest before Xlib, whose macros (None, Bool) would break it.
+#include <gtest/gtest.h>
+// clang-format on
+
+#include "platform/gtk/GtkLayeredWindow.h"
+
+#include "platform/gtk/AlphaShape.h"
+#include "platform/gtk/GtkPlatform.h"
+
+#include <X11/Xlib.h>
+#include <X11/Xutil.h>
+#include <X11/extensions/shape.h>
+#include <chrono>
+#include <csignal>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <gdk/gdkx.h>
+#include <gtest/gtest.h>
+#include <spawn.h>
+#include <string>
+#include <sys/socket.h>
+#include <sys/un.h>
+#include <sys/wait.h>
+#include <thread>
+#include <unistd.h>
+#include <vector>
+
+extern char** environ;
+
+namespace {
+
+using namespace std::chrono_literals;
+
+bool CanConnect(const std::string& path)
+{
+    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
+    sockaddr_un address {};
+    address.sun_family = AF_UNIX;
+    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
+    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
+    close(fd);
+    return ok;
+}
+
+class GtkLayeredWindowTest : public ::testing::Test {
+protected:
+    // A display of our own, so that tests never meet a real desktop. Xvfb's lock file decides
+    // who gets a number; a server that loses the race exits and we try another.
+    static void SetUpTestSuite()
+    {
+        srand(static_cast<unsigned>(getpid()) * 7919u);
+        for (int attempt = 0; attempt < 20 && !platform_; ++attempt) {
+            const int number = 200 + rand() % 700;
+            const std::string display = ":" + std::to_string(number);
+            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
+            if (access(socket.c_str(), F_OK) == 0)
+                continue;
+            const char* args[]
+                = { "Xvfb", display.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset", nullptr };
+            posix_spawn_file_actions_t actions;
+            posix_spawn_file_actions_init(&actions);
+            // Xvfb must not hold the test's output open: the runner waits for it to close.
+            posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
+            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
+            pid_t pid = 0;
+            const int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(args), environ);
+            posix_spawn_file_actions_destroy(&actions);
+            if (spawned != 0)
+                break;
+            bool ready = false, died = false;
+            for (int i = 0; i < 100 && !ready && !died; ++i) {
+                std::this_thread::sleep_for(50ms);
+                died = waitpid(pid, nullptr, WNOHANG) == pid;
+                ready = !died && CanConnect(socket);
+            }
+            if (!ready) {
+                if (!died) {
+                    kill(pid, SIGKILL);
+                    waitpid(pid, nullptr, 0);
+                }
+                continue;
+            }
+            xvfb_ = pid;
+            setenv("DISPLAY", display.c_str(), 1);
+            int argc = 1;
+            static char name[] = "gtk_window_tests";
+            static char* argvStore[] = { name, nullptr };
+            char** argv = argvStore;
+            platform_ = hx::CreateGtkPlatform(argc, argv).release();
+        }
+    }
+
+    static void TearDownTestSuite()
+    {
+        delete platform_;
+        platform_ = nullptr;
+        if (xvfb_ > 0) {
+            kill(xvfb_, SIGTERM);
+            waitpid(xvfb_, nullptr, 0);
+        }
+    }
+
+    void SetUp() override
+    {
+        if (!platform_)
+            FAIL() << "no private X display (Xvfb) could be started";
+    }
+
+    // Turns the loop for a while: maps, configure events and the first draws come through.
+    static void Pump(std::chrono::milliseconds forAbout)
+    {
+        const auto end = std::chrono::steady_clock::now() + forAbout;
+        while (std::chrono::steady_clock::now() < end) {
+            while (g_main_context_iteration(nullptr, FALSE)) { }
+            std::this_thread::sleep_for(5ms);
+        }
+    }
+
+    static inline pid_t xvfb_ = 0;
+    static inline hx::IPlatform* platform_ = nullptr;
+};
+
+struct Frame {
+    int width, height;
+    std::vector<uint32_t> px;
+    Frame(int w, int h)
+        : width(w)
+        , height(h)
+        , px(static_cast<size_t>(w) * h, 0)
+    {
+    }
+    uint32_t& At(int x, int y) { return px[static_cast<size_t>(y) * width + x]; }
+    uint32_t At(int x, int y) const { return px[static_cast<size_t>(y) * width + x]; }
+    const uint8_t* Bytes() const { return reinterpret_cast<const uint8_t*>(px.data()); }
+};
+
+// Premultiplied blobs: opaque, faint (alpha 1) and clear pixels, `seed` picks them.
+Frame Blobs(int w, int h, unsigned seed)
+{
+    Frame f(w, h);
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const unsigned r = (seed >> 16) % 5;
+            f.At(x, y) = r == 0 ? 0xff2080c0u : r == 1 ? 0x01010000u : r == 2 ? 0x80404040u : 0u;
+        }
+    return f;
+}
+
+Window XidOf(const hx::GtkLayeredWindow& w) { return GDK_WINDOW_XID(gtk_widget_get_window(w.Widget())); }
+
+Display* XDisplay() { return GDK_DISPLAY_XDISPLAY(gdk_display_get_default()); }
+
+std::vector<uint32_t> WindowPixels(Window xid, int w, int h)
+{
+    XImage* image = XGetImage(XDisplay(), xid, 0, 0, w, h, AllPlanes, ZPixmap);
+    std::vector<uint32_t> out;
+    if (!image)
+        return out;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x)
+            out.push_back(static_cast<uint32_t>(XGetPixel(image, x, y)));
+    XDestroyImage(image);
+    return out;
+}
+
+cairo_region_t* ShapeOf(Window xid, int kind)
+{
+    int count = 0, ordering = 0;
+    XRectangle* rects = XShapeGetRectangles(XDisplay(), xid, kind, &count, &ordering);
+    std::vector<cairo_rectangle_int_t> list;
+    for (int i = 0; i < count; ++i)
+        list.push_back({ rects[i].x, rects[i].y, rects[i].width, rects[i].height });
+    if (rects)
+        XFree(rects);
+    return cairo_region_create_rectangles(list.data(), static_cast<int>(list.size()));
+}
+
+::testing::AssertionResult SameShapes(Window a, Window b, const Frame& f)
+{
+    cairo_region_t* want = hx::RegionFromAlpha(f.Bytes(), f.width, f.height, f.width * 4);
+    std::string failed;
+    for (int kind : { ShapeInput, ShapeBounding }) {
+        cairo_region_t* ra = ShapeOf(a, kind);
+        cairo_region_t* rb = ShapeOf(b, kind);
+        if (!cairo_region_equal(ra, want) || !cairo_region_equal(rb, want))
+            failed += kind == ShapeInput ? " input" : " bounding";
+        cairo_region_destroy(ra);
+        cairo_region_destroy(rb);
+    }
+    cairo_region_destroy(want);
+    if (failed.empty())
+        return ::testing::AssertionSuccess();
+    return ::testing::AssertionFailure() << "shape differs from alpha > 0:" << failed;
+}
+
+TEST_F(GtkLayeredWindowTest, AHintedPushGivesThePixelsAndShapesOfAFullPush)
+{
+    const int w = 48, h = 20;
+    const Frame before = Blobs(w, h, 11);
+    Frame after = before;
+    const hx::PixelBox box { 13, 4, 17, 9 };
+    const Frame other = Blobs(w, h, 12);
+    for (int y = box.y; y < box.y + box.height; ++y)
+        for (int x = box.x; x < box.x + box.width; ++x)
+            after.At(x, y) = other.At(x, y);
+
+    hx::GtkLayeredWindow full("full", nullptr), hinted("hinted", nullptr);
+    full.SetPosition(10, 10);
+    hinted.SetPosition(10, 100);
+    for (hx::GtkLayeredWindow* win : { &full, &hinted }) {
+        win->Push(before.Bytes(), w, h, w * 4, 200);
+        win->Show();
+    }
+    Pump(300ms);
+    ASSERT_TRUE(gtk_widget_get_mapped(full.Widget()) && gtk_widget_get_mapped(hinted.Widget()));
+
+    full.Push(after.Bytes(), w, h, w * 4, 200);
+    hinted.Push(after.Bytes(), w, h, w * 4, 200, &box);
+    Pump(100ms);
+    XSync(XDisplay(), False);
+    const Window a = XidOf(full), b = XidOf(hinted);
+    EXPECT_TRUE(SameShapes(a, b, after));
+
+    // The screen: the same everywhere, and the new frame scaled by 200 where it has pixels.
+    Frame scaled(w, h);
+    hx::ScaleByConstantAlpha(after.Bytes(), w * 4, reinterpret_cast<uint8_t*>(scaled.px.data()), w * 4, w, h, 200);
+    const std::vector<uint32_t> pa = WindowPixels(a, w, h), pb = WindowPixels(b, w, h);
+    ASSERT_EQ(pa.size(), scaled.px.size());
+    ASSERT_EQ(pb.size(), scaled.px.size());
+    int differ = 0, checked = 0;
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            const size_t i = static_cast<size_t>(y) * w + x;
+            if (pa[i] != pb[i] && differ++ < 3)
+                ADD_FAILURE() << "window pixels differ at " << x << "," << y;
+            if ((after.At(x, y) >> 24) != 0) {
+                ++checked;
+                EXPECT_EQ(pb[i], scaled.At(x, y)) << x << "," << y;
+            }
+        }
+    EXPECT_GT(checked, 100);
+
+    // An empty box changes nothing; a hinted push of another size is taken whole.
+    const hx::PixelBox none {};
+    hinted.Push(other.Bytes(), w, h, w * 4, 200, &none);
+    Pump(50ms);
+    XSync(XDisplay(), False);
+    EXPECT_EQ(WindowPixels(b, w, h), pb) << "an empty box must leave the window alone";
+    const Frame wider = Blobs(w + 6, h, 13);
+    hinted.Push(wider.Bytes(), w + 6, h, (w + 6) * 4, 200, &box);
+    EXPECT_EQ(hinted.Width(), w + 6);
+    Pump(200ms);
+    XSync(XDisplay(), False);
+    EXPECT_TRUE(SameShapes(b, b, wider));
+}
+
+} // namespace
