@@ -3,6 +3,7 @@
 #include "app/ClockFaceStyle.h"
 #include "platform/Log.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <condition_variable>
 #include <cstring>
@@ -33,17 +34,40 @@ namespace {
 
 } // namespace
 
+PixelBox UnionOfBoxes(const PixelBox& a, const PixelBox& b)
+{
+    if (a.Empty())
+        return b;
+    if (b.Empty())
+        return a;
+    const int x0 = std::min(a.x, b.x), y0 = std::min(a.y, b.y);
+    const int x1 = std::max(a.x + a.width, b.x + b.width), y1 = std::max(a.y + a.height, b.y + b.height);
+    return { x0, y0, x1 - x0, y1 - y0 };
+}
+
 void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format,
-    ClockFaceRenderer& renderer)
+    ClockFaceRenderer& renderer, const PixelBox& unpushed)
 {
     const ClockFaceFrame frame = renderer.Render(FaceInputAt(settings, format, platform.Now()));
-    window.Push(frame.pixels, frame.width, frame.height, frame.stride, kFaceWindowAlpha);
+    // Every render in between changed the kept frame too: together they cover whatever
+    // differs from the frame the window shows. A wider frame drawn meanwhile is clipped off.
+    PixelBox changed = UnionOfBoxes(frame.changed, unpushed);
+    if (!changed.Empty()) {
+        const int x1 = std::min(changed.x + changed.width, frame.width);
+        const int y1 = std::min(changed.y + changed.height, frame.height);
+        changed = { std::max(changed.x, 0), std::max(changed.y, 0), 0, 0 };
+        changed.width = std::max(0, x1 - changed.x);
+        changed.height = std::max(0, y1 - changed.y);
+    }
+    window.Push(frame.pixels, frame.width, frame.height, frame.stride, kFaceWindowAlpha, &changed);
 }
 
 void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format)
 {
+    // Shared by whoever calls this, so its frames may go to more than one window: no hint.
     static ClockFaceRenderer renderer;
-    DrawClock(platform, window, settings, format, renderer);
+    const ClockFaceFrame frame = renderer.Render(FaceInputAt(settings, format, platform.Now()));
+    window.Push(frame.pixels, frame.width, frame.height, frame.stride, kFaceWindowAlpha);
 }
 
 // The state the thread and the posted hand-overs share. A hand-over may run on the UI thread
@@ -151,7 +175,8 @@ void TshowClock::Tick(uint64_t ticket)
     const bool showing = window_.IsShowing();
     if (showing) {
         const uint64_t missesBefore = renderer_.CacheStats().misses;
-        DrawClock(platform_, window_, settings_, format_, renderer_);
+        DrawClock(platform_, window_, settings_, format_, renderer_, warmChanged_);
+        warmChanged_ = {};
         MaybeWarm(missesBefore);
     }
     {
@@ -198,7 +223,7 @@ void TshowClock::WarmChunk()
     if (std::pair<std::string, int>(settings_.Font, settings_.FontSize) != warmFor_)
         warmNext_ = warmEnd_;
     while (warmNext_ < warmEnd_ && std::chrono::steady_clock::now() < until) {
-        renderer_.Render(FaceInputAt(settings_, format_, warmNext_));
+        warmChanged_ = UnionOfBoxes(warmChanged_, renderer_.Render(FaceInputAt(settings_, format_, warmNext_)).changed);
         warmNext_ += std::chrono::seconds(1);
     }
     warmSpent_ += std::chrono::steady_clock::now() - start;

@@ -17,9 +17,14 @@ namespace hx {
 
 // UI thread only. Formats the current local time, renders the face for settings' Font,
 // FontSize, StartColor and EndColor, and pushes it with constant alpha 200; the window keeps
-// its left and top edges and takes the face's size.
+// its left and top edges and takes the face's size. Every frame of `renderer` must go to this
+// window: the push names only the box that changed, together with `unpushed`, the boxes of
+// any frames rendered since the last push that the window never saw.
 void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format,
-    ClockFaceRenderer& renderer);
+    ClockFaceRenderer& renderer, const PixelBox& unpushed = {});
+
+// The smallest box holding both (either may be empty).
+PixelBox UnionOfBoxes(const PixelBox& a, const PixelBox& b);
 // The same with a renderer shared by every caller on the UI thread.
 void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format);
 
@@ -82,6 +87,7 @@ private:
     SystemTimePoint warmNext_ {}, warmEnd_ {};
     std::pair<std::string, int> warmFor_;
     bool warming_ = false;
+    PixelBox warmChanged_; // what the warm-up's renders changed in the kept frame since the last push
     TimerId warmTimer_ = 0;
     std::chrono::steady_clock::duration warmSpent_ {};
     uint64_t warmMisses_ = 0;

@@ -2,6 +2,7 @@
 
 #include <condition_variable>
 #include <cstdlib>
+#include <cstring>
 #include <deque>
 #include <gtest/gtest.h>
 #include <mutex>
@@ -113,6 +114,23 @@ namespace {
             width = w, height = h;
             pushes.push_back({ w, h, alpha });
         }
+        // Keeps what a window that trusts the hint would show: only the box is taken over.
+        void Push(const uint8_t* pixels, int w, int h, int stride, uint8_t alpha, const PixelBox* changed) override
+        {
+            const bool full = !changed || w != width || h != height;
+            Push(pixels, w, h, stride, alpha);
+            if (full) {
+                shown.assign(static_cast<size_t>(w) * h, 0);
+                hint = { 0, 0, w, h };
+            } else {
+                hint = *changed;
+            }
+            for (int y = hint.y; y < hint.y + hint.height; ++y)
+                std::memcpy(&shown[static_cast<size_t>(y) * w + hint.x],
+                    pixels + static_cast<size_t>(y) * stride + 4 * hint.x, 4 * static_cast<size_t>(hint.width));
+        }
+        std::vector<uint32_t> shown; // the pixels as the window shows them
+        PixelBox hint;
         void BeginMove(const MouseEvent&) override { }
     };
 
@@ -277,6 +295,48 @@ namespace {
             // Generous for a loaded machine; a pause of its own length would land anywhere.
             EXPECT_LT(past, 250ms);
         }
+    }
+
+    // The warm-up renders future faces into the same kept frame; the tick after it must still
+    // name every pixel that differs from what the window shows. Shown: 10:00:09; warmed:
+    // 10:00:10, 10:00:11; the tick draws 10:00:10, which differs from the kept 10:00:11 in the
+    // units only, but from the shown face in the tens as well.
+    TEST_F(PacingFixture, TheTickAfterAWarmUpNamesEveryPixelThatDiffersFromTheShownFrame)
+    {
+        platform.now = FromLocal({ 2024, 3, 1, 10, 0, 9, 0, 5 });
+        TshowClock clock(platform, window, settings, format, 1ms);
+        clock.SetWarmAhead(2s);
+        clock.Start();
+        ASSERT_TRUE(platform.RunOne());
+        ASSERT_EQ(platform.timers.size(), 1u);
+        platform.RunTimerToTheEnd(1);
+        platform.now += 1s;
+        ASSERT_TRUE(platform.RunOne());
+        clock.Stop();
+
+        ClockFaceRenderer fresh;
+        const ClockFaceFrame expected
+            = fresh.Render({ "10:00:10", settings.Font, settings.FontSize, settings.StartColor, settings.EndColor });
+        ASSERT_EQ(window.width, expected.width);
+        ASSERT_EQ(window.height, expected.height);
+        int wrong = 0;
+        for (int y = 0; y < expected.height; ++y)
+            for (int x = 0; x < expected.width; ++x) {
+                uint32_t want;
+                std::memcpy(&want, expected.pixels + static_cast<size_t>(y) * expected.stride + 4 * x, 4);
+                wrong += window.shown[static_cast<size_t>(y) * expected.width + x] != want;
+            }
+        EXPECT_EQ(wrong, 0) << "hint " << window.hint.x << "," << window.hint.y << " " << window.hint.width << "x"
+                            << window.hint.height;
+    }
+
+    TEST(UnionOfBoxes, IsTheSmallestBoxHoldingBothAndIgnoresEmptyOnes)
+    {
+        const PixelBox a { 10, 0, 5, 60 }, b { 40, 2, 10, 50 }, none {};
+        EXPECT_EQ(UnionOfBoxes(a, b), (PixelBox { 10, 0, 40, 60 }));
+        EXPECT_EQ(UnionOfBoxes(a, none), a);
+        EXPECT_EQ(UnionOfBoxes(none, b), b);
+        EXPECT_TRUE(UnionOfBoxes(none, PixelBox { 3, 3, 0, 9 }).Empty());
     }
 
     TEST_F(PacingFixture, StopDuringThePauseReturnsAtOnce)
