@@ -4,6 +4,8 @@
 // their pixels agree within ±2 per channel, and reports the ratio of their costs.
 //   warm: the renderer has already seen the hour (a clock that has been running);
 //   cold: it starts empty, so the first sight of every piece is paid for in the run.
+// BM_RenderConsecutiveSeconds times the renderer alone, warm, one second after the other (the
+// running clock's tick), and reports how much of the frame its changed box covers.
 #include "app/ClockFaceStyle.h"
 #include "app/clock_thd.h"
 
@@ -143,6 +145,32 @@ namespace {
         ->Args({ 90, 0 })
         ->Iterations(kCycle)
         ->Unit(benchmark::kMillisecond);
+
+    void BM_RenderConsecutiveSeconds(benchmark::State& state)
+    {
+        const LongTimeFormat format;
+        const SystemTimePoint start = FromLocal({ 2024, 3, 1, 9, 55, 0, 0, 5 });
+        auto input = [&](int i) {
+            return ClockFaceInput { FormatLongTime(format, ToLocal(start + std::chrono::seconds(i % kCycle))), "宋体",
+                static_cast<int>(state.range(0)), 0xFFFF8000, 0xFF0080FF };
+        };
+        ClockFaceRenderer renderer;
+        for (int i = 0; i < kCycle; ++i)
+            renderer.Render(input(i));
+        // The texts are made before the clock runs: formatting them is the caller's cost.
+        std::vector<ClockFaceInput> inputs;
+        for (int i = 0; i < kCycle; ++i)
+            inputs.push_back(input(i));
+        int64_t ticks = 0;
+        double covered = 0;
+        for (auto _ : state) {
+            const ClockFaceFrame frame = renderer.Render(inputs[ticks % kCycle]);
+            covered += double(frame.changed.width) * frame.changed.height / (double(frame.width) * frame.height);
+            ++ticks;
+        }
+        state.counters["box_share"] = covered / ticks;
+    }
+    BENCHMARK(BM_RenderConsecutiveSeconds)->ArgName("size")->Arg(60)->Arg(90)->Unit(benchmark::kMicrosecond);
 
 } // namespace
 } // namespace hx

@@ -76,14 +76,19 @@ cairo_rectangle_int_t ScaleByConstantAlphaInBox(
     for (int y = box.y; y < by1; ++y) {
         const auto* s = reinterpret_cast<const uint32_t*>(src + static_cast<size_t>(y) * srcStride);
         auto* d = reinterpret_cast<uint32_t*>(dst + static_cast<size_t>(y) * dstStride);
+        int first = bx1, last = -1;
         for (int x = box.x; x < bx1; ++x) {
             // Most of a clock frame is fully transparent: zero stays zero without the multiply.
             const uint32_t p = s[x] == 0 ? 0 : (alpha == 255 ? s[x] : ScalePixel(s[x], alpha));
             if (p == d[x])
                 continue;
             d[x] = p;
-            x0 = std::min(x0, x);
-            x1 = std::max(x1, x);
+            first = std::min(first, x);
+            last = x;
+        }
+        if (last >= 0) {
+            x0 = std::min(x0, first);
+            x1 = std::max(x1, last);
             y0 = std::min(y0, y);
             y1 = y;
         }
