@@ -4,6 +4,7 @@
 #include "platform/gtk/FontAliases.h"
 #include "platform/gtk/GtkContextMenu.h"
 #include "platform/gtk/GtkLayeredWindow.h"
+#include "platform/gtk/GtkPostQueue.h"
 #include "platform/gtk/GtkServices.h"
 #include "platform/gtk/GtkTimerSource.h"
 
@@ -24,8 +25,8 @@
 namespace hx {
 namespace {
 
-    // What outlives the platform object: idle sources still queued in GLib's default
-    // context hold it, so a late callback can see that nobody wants it any more.
+    // What the queued hand-overs and timers hold, so that a late callback can see that nobody
+    // wants it any more.
     struct LoopState {
         std::mutex mutex;
         std::condition_variable changed;
@@ -152,10 +153,7 @@ namespace {
                 if (state_->ending)
                     return;
             }
-            // g_idle_add is safe from any thread and wakes the loop; g_main_context_invoke
-            // would run fn on the calling thread while nobody owns the context yet.
-            g_idle_add_full(G_PRIORITY_DEFAULT, RunPosted, new PostedCall { state_, std::move(fn) },
-                [](gpointer p) { delete static_cast<PostedCall*>(p); });
+            posts_.Push([call = PostedCall { state_, std::move(fn) }]() mutable { RunPosted(&call); });
         }
 
         bool Invoke(std::function<void()> fn) override
@@ -174,8 +172,7 @@ namespace {
             std::unique_lock lock(state_->mutex);
             if (state_->ending)
                 return false;
-            g_idle_add_full(G_PRIORITY_DEFAULT, RunInvoked, new InvokeSource { state_, call },
-                [](gpointer p) { delete static_cast<InvokeSource*>(p); });
+            posts_.Push([source = InvokeSource { state_, call }]() mutable { RunInvoked(&source); });
             // Once the loop is ending nobody will run fn: leave, unless it is already running,
             // in which case it finishes first (it cannot wait for us, we hold nothing it needs).
             state_->changed.wait(lock, [&] { return call->done || (state_->ending && !call->running); });
@@ -301,6 +298,7 @@ namespace {
         }
 
         std::shared_ptr<LoopState> state_;
+        GtkPostQueue posts_;
         std::thread::id uiThread_;
         GMainLoop* loop_;
         std::vector<guint> signalSources_;

@@ -152,6 +152,28 @@ TEST_F(GtkPlatformTest, PostAndInvokeFromAWorkerRunOnTheUiThread)
     EXPECT_FALSE(p->Invoke([] {})) << "the loop has ended";
 }
 
+// Hand-overs run in the order they came; one that runs a nested loop (a modal window, a menu)
+// lets those behind it run meanwhile.
+TEST_F(GtkPlatformTest, HandOversRunInOrderAndANestedLoopRunsThoseBehindIt)
+{
+    std::vector<std::string> order;
+    std::thread worker([&] {
+        p->Post([&] {
+            order.push_back("first begins");
+            const auto limit = std::chrono::steady_clock::now() + 2s;
+            while (order.size() < 3 && std::chrono::steady_clock::now() < limit)
+                g_main_context_iteration(nullptr, TRUE);
+            order.push_back("first ends");
+        });
+        p->Post([&] { order.push_back("second"); });
+        EXPECT_TRUE(p->Invoke([&] { order.push_back("invoked"); }));
+        p->Post([&] { p->Quit(); });
+    });
+    RunFor(3000);
+    worker.join();
+    EXPECT_EQ(order, (std::vector<std::string> { "first begins", "second", "invoked", "first ends" }));
+}
+
 TEST_F(GtkPlatformTest, AWorkerWaitingInInvokeIsReleasedWhenTheLoopEnds)
 {
     std::atomic<bool> ran { false };
