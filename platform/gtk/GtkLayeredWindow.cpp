@@ -162,7 +162,7 @@ void GtkLayeredWindow::Push(
         const int x1 = std::min(changed->x + std::max(changed->width, 0), width);
         const int y1 = std::min(changed->y + std::max(changed->height, 0), height);
         if (x1 <= x0 || y1 <= y0) {
-            ++frames_;
+            CountFrame();
             return;
         }
         box = { x0, y0, x1 - x0, y1 - y0 };
@@ -219,7 +219,13 @@ void GtkLayeredWindow::Push(
         gtk_widget_queue_draw_area(window_, scaled.x, scaled.y, scaled.width, scaled.height);
     if (unflushed)
         gdk_display_flush(gtk_widget_get_display(window_));
-    // For soak runs: a count that says how many ticks the window has taken so far.
+    CountFrame();
+}
+
+// For soak runs: a count that says how many ticks the window has taken so far, an unchanged
+// frame included.
+void GtkLayeredWindow::CountFrame()
+{
     if (++frames_ % 1000 == 0 && std::getenv("HORALUX_TRACE_UI"))
         Log("window: " + std::to_string(frames_) + " frames pushed");
 }

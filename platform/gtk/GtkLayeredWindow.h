@@ -62,6 +62,7 @@ private:
     // false when GTK's redraw has to do it.
     bool PutDirect(const cairo_rectangle_int_t& box);
     void ReleaseGc();
+    void CountFrame();
     bool EnsureSurface(int width, int height); // true when the frame surface was replaced
 
     GtkWidget* window_ = nullptr;
