@@ -18,6 +18,21 @@ namespace {
 
     Calls& CallsOf(GSource* source) { return *reinterpret_cast<QueueSource*>(source)->calls; }
 
+    bool Waiting(GSource* source)
+    {
+        Calls& calls = CallsOf(source);
+        std::lock_guard lock(calls.mutex);
+        return !calls.queue.empty();
+    }
+
+    gboolean Prepare(GSource* source, gint* timeout)
+    {
+        *timeout = -1;
+        return Waiting(source);
+    }
+
+    gboolean Check(GSource* source) { return Waiting(source); }
+
     gboolean Dispatch(GSource* source, GSourceFunc, gpointer)
     {
         Calls& calls = CallsOf(source);
@@ -28,11 +43,8 @@ namespace {
             std::function<void()> call;
             {
                 std::lock_guard lock(calls.mutex);
-                if (calls.queue.empty()) {
-                    // Under the lock: a push that follows sees an empty queue and wakes us again.
-                    g_source_set_ready_time(source, -1);
+                if (calls.queue.empty())
                     return G_SOURCE_CONTINUE;
-                }
                 call = std::move(calls.queue.front());
                 calls.queue.pop_front();
             }
@@ -42,7 +54,7 @@ namespace {
 
     void Finalize(GSource* source) { delete reinterpret_cast<QueueSource*>(source)->calls; }
 
-    GSourceFuncs kQueueFuncs = { nullptr, nullptr, Dispatch, Finalize, nullptr, nullptr };
+    GSourceFuncs kQueueFuncs = { Prepare, Check, Dispatch, Finalize, nullptr, nullptr };
 
 } // namespace
 
@@ -71,9 +83,10 @@ void GtkPostQueue::Push(std::function<void()> call)
         wasEmpty = calls.queue.empty();
         calls.queue.push_back(std::move(call));
     }
-    // Thread-safe in GLib: it takes the context's lock and wakes the loop.
+    // Only the first call of a batch needs to wake the loop; the loop empties the queue.
+    // (g_source_set_ready_time would also wake it each time the loop itself re-armed it.)
     if (wasEmpty)
-        g_source_set_ready_time(source_, 0);
+        g_main_context_wakeup(g_source_get_context(source_));
 }
 
 } // namespace hx
