@@ -585,14 +585,21 @@ struct ClockFaceRenderer::Impl {
             std::memset(data + static_cast<size_t>(r) * stride + 4 * a, 0, 4 * static_cast<size_t>(b - a));
     }
 
+    // The face's intervals and their tiles (drawing the missing ones) into `intervals`,
+    // `keys`, `used` and `painting`; false when the face must be drawn the plain way.
+    bool Resolve(int width, int height);
     bool Compose(const ClockFaceInput& input, int width, int height);
+    // What the last Arrange described, for the next one's changed box.
+    std::vector<PaintedInterval> arranged;
+    int arrangedWidth = 0, arrangedHeight = 0;
+    uint32_t arrangedStart = 0, arrangedEnd = 0;
 };
 
 // A pixel of the face depends only on the glyphs whose strokes can reach it, and on which
 // rows the rasteriser samples. The frame is cut into column intervals over which the set of
 // glyphs is the same; each interval is copied from that set's tile, drawn once for the rows
 // the whole face samples and kept. Returns false when the text does not suit this.
-bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, int height)
+bool ClockFaceRenderer::Impl::Resolve(int width, int height)
 {
     if (height > kMaxRows)
         return false;
@@ -707,7 +714,13 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
         // Serials, not pointers: a drawn tile may take the address of an evicted one.
         painting.push_back({ intervals[k].a, intervals[k].b, keys[k].origin, u.serial, u.top, u.bottom });
     }
+    return true;
+}
 
+bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, int height)
+{
+    if (!Resolve(width, height))
+        return false;
     const bool keep = frameComposed && frameStart == input.startColor && frameEnd == input.endColor;
     auto kept = [](const std::vector<PaintedInterval>& in, const PaintedInterval& p) {
         return std::find(in.begin(), in.end(), p) != in.end();
@@ -813,6 +826,79 @@ ClockFaceFrame ClockFaceRenderer::Render(const ClockFaceInput& input)
     return { cairo_image_surface_get_data(s), cairo_image_surface_get_width(s), cairo_image_surface_get_height(s),
         cairo_image_surface_get_stride(s), s, d.changed };
 }
+
+bool ClockFaceRenderer::Arrange(const ClockFaceInput& input, ClockFaceArrangement& out, bool shown)
+{
+    Impl& d = *impl_;
+    if (!d.widthFont || input.font != d.widthFamily || input.fontSize != d.widthSize) {
+        d.widthFamily = input.font;
+        d.widthSize = input.fontSize;
+        d.widthFont = FaceFontInPoints(input.font, input.fontSize);
+    }
+    const int height = ClockFaceHeight(input);
+    d.Configure(height);
+    const TextLayout& layout = d.Layout(input, height);
+    const int width = layout.width;
+    if (!layout.drawable)
+        return false;
+    d.placed = layout.placed;
+    if (!d.Resolve(width, height)) {
+        if (shown)
+            d.arranged.clear();
+        return false;
+    }
+
+    // The box of what differs from the last arrangement: the columns of intervals that came or
+    // went, over the rows their tiles touch.
+    const bool keep = shown && !d.arranged.empty() && d.arrangedWidth == width && d.arrangedHeight == height
+        && d.arrangedStart == input.startColor && d.arrangedEnd == input.endColor;
+    int bx0 = width, bx1 = 0, by0 = height, by1 = 0;
+    auto grow = [&](const PaintedInterval& p) {
+        bx0 = std::min(bx0, p.a), bx1 = std::max(bx1, p.b);
+        by0 = std::min(by0, std::max(p.top, 0)), by1 = std::max(by1, std::min(p.bottom, height));
+    };
+    auto in = [](const std::vector<PaintedInterval>& list, const PaintedInterval& p) {
+        return std::find(list.begin(), list.end(), p) != list.end();
+    };
+    if (!keep) {
+        bx0 = 0, bx1 = width, by0 = 0, by1 = height;
+    } else {
+        for (const PaintedInterval& old : d.arranged)
+            if (!in(d.painting, old))
+                grow(old);
+        for (const PaintedInterval& now : d.painting)
+            if (!in(d.arranged, now))
+                grow(now);
+    }
+    out.width = width, out.height = height;
+    out.startColor = input.startColor, out.endColor = input.endColor;
+    out.changed = bx1 > bx0 && by1 > by0 ? PixelBox { bx0, by0, bx1 - bx0, by1 - by0 } : PixelBox {};
+    out.placements.clear();
+    for (size_t k = 0; k < d.intervalCount; ++k) {
+        const UsedTile& tile = d.used[k];
+        PiecePlacement p;
+        p.a = d.intervals[k].a, p.b = d.intervals[k].b;
+        p.x = d.keys[k].origin, p.y = tile.top;
+        p.id = tile.serial;
+        p.width = cairo_image_surface_get_width(tile.strokes.get());
+        p.height = cairo_image_surface_get_height(tile.strokes.get());
+        cairo_surface_flush(tile.strokes.get());
+        cairo_surface_flush(tile.fill.get());
+        p.color = cairo_image_surface_get_data(tile.strokes.get());
+        p.colorStride = cairo_image_surface_get_stride(tile.strokes.get());
+        p.coverage = cairo_image_surface_get_data(tile.fill.get());
+        p.coverageStride = cairo_image_surface_get_stride(tile.fill.get());
+        out.placements.push_back(p);
+    }
+    if (shown) {
+        std::swap(d.arranged, d.painting);
+        d.arrangedWidth = width, d.arrangedHeight = height;
+        d.arrangedStart = input.startColor, d.arrangedEnd = input.endColor;
+    }
+    return true;
+}
+
+void ClockFaceRenderer::ForgetArrangement() { impl_->arranged.clear(); }
 
 ClockFaceCacheStats ClockFaceRenderer::CacheStats() const
 {

@@ -10,6 +10,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <memory>
+#include <vector>
 
 namespace hx {
 
@@ -21,6 +22,17 @@ struct ClockFaceFrame {
     // nothing changed; the whole frame for the first one and after a change of size or
     // colours. Exactly what ILayeredWindow::Push takes as `changed`, as long as every frame of
     // this renderer goes to that one window.
+    PixelBox changed;
+};
+
+// The face as placed pieces (tiles) instead of pixels: what a window that composes frames
+// from kept pieces needs. The pointers stay valid until the renderer's next call.
+struct ClockFaceArrangement {
+    int width = 0, height = 0;
+    uint32_t startColor = 0, endColor = 0;
+    std::vector<PiecePlacement> placements;
+    // Where the face may differ from the last arrangement; the whole face for the first one
+    // and after a change of size or colours.
     PixelBox changed;
 };
 
@@ -42,6 +54,14 @@ public:
     // The frame stays valid until the next call. Any change of the input shows at once:
     // whatever is reused is keyed by everything that decides its pixels.
     ClockFaceFrame Render(const ClockFaceInput& input);
+
+    // The same face as Render, described by its pieces; nothing is drawn into the kept frame.
+    // False when the face takes the plain way (a glyph no font has, a face of straight lines,
+    // strokes cut by the right edge): then Render it.
+    // `shown` false: a face drawn ahead (the warm-up), which the next box is not measured from.
+    bool Arrange(const ClockFaceInput& input, ClockFaceArrangement& out, bool shown = true);
+    // The next Arrange's box is then the whole face (its window showed something else).
+    void ForgetArrangement();
 
     ClockFaceCacheStats CacheStats() const;
 

@@ -45,10 +45,38 @@ PixelBox UnionOfBoxes(const PixelBox& a, const PixelBox& b)
     return { x0, y0, x1 - x0, y1 - y0 };
 }
 
+PieceFrame ToPieceFrame(const ClockFaceArrangement& arrangement)
+{
+    PieceFrame pieces;
+    pieces.width = arrangement.width, pieces.height = arrangement.height;
+    pieces.startColor = arrangement.startColor, pieces.endColor = arrangement.endColor;
+    pieces.placements = arrangement.placements.data();
+    pieces.count = arrangement.placements.size();
+    pieces.changed = arrangement.changed;
+    return pieces;
+}
+
+bool DrawClockPieces(ILayeredWindow& window, const ClockFaceInput& input, ClockFaceRenderer& renderer)
+{
+    // Kept from tick to tick for its vector's capacity; UI thread only, like the renderer.
+    static ClockFaceArrangement arrangement;
+    if (!renderer.Arrange(input, arrangement))
+        return false;
+    if (window.ShowPieces(ToPieceFrame(arrangement), kFaceWindowAlpha))
+        return true;
+    // The window went on showing pushed pixels: the next arrangement is news to it as a whole.
+    renderer.ForgetArrangement();
+    return false;
+}
+
 void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format,
     ClockFaceRenderer& renderer, const PixelBox& unpushed)
 {
-    const ClockFaceFrame frame = renderer.Render(FaceInputAt(settings, format, platform.Now()));
+    const ClockFaceInput input = FaceInputAt(settings, format, platform.Now());
+    // A window that keeps the face's pieces itself is told where they go, not sent pixels.
+    if (DrawClockPieces(window, input, renderer))
+        return;
+    const ClockFaceFrame frame = renderer.Render(input);
     // Every render in between changed the kept frame too: together they cover whatever
     // differs from the frame the window shows. A wider frame drawn meanwhile is clipped off.
     PixelBox changed = UnionOfBoxes(frame.changed, unpushed);
@@ -175,6 +203,8 @@ void TshowClock::Tick(uint64_t ticket)
     const bool showing = window_.IsShowing();
     if (showing) {
         const uint64_t missesBefore = renderer_.CacheStats().misses;
+        // A frame of pieces makes the window take the next pushed frame whole, so the warm-up's
+        // boxes are spent either way.
         DrawClock(platform_, window_, settings_, format_, renderer_, warmChanged_);
         warmChanged_ = {};
         MaybeWarm(missesBefore);
@@ -223,7 +253,13 @@ void TshowClock::WarmChunk()
     if (std::pair<std::string, int>(settings_.Font, settings_.FontSize) != warmFor_)
         warmNext_ = warmEnd_;
     while (warmNext_ < warmEnd_ && std::chrono::steady_clock::now() < until) {
-        warmChanged_ = UnionOfBoxes(warmChanged_, renderer_.Render(FaceInputAt(settings_, format_, warmNext_)).changed);
+        const ClockFaceInput input = FaceInputAt(settings_, format_, warmNext_);
+        // Placing the pieces draws the missing ones into the cache without touching the kept
+        // frame; a window that keeps pieces takes them now. Otherwise the frame is drawn.
+        if (renderer_.Arrange(input, warmArrangement_, false))
+            window_.KeepPieces(ToPieceFrame(warmArrangement_));
+        else
+            warmChanged_ = UnionOfBoxes(warmChanged_, renderer_.Render(input).changed);
         warmNext_ += std::chrono::seconds(1);
     }
     warmSpent_ += std::chrono::steady_clock::now() - start;

@@ -23,6 +23,11 @@ namespace hx {
 void DrawClock(IPlatform& platform, ILayeredWindow& window, const TsettingsRec& settings, const LongTimeFormat& format,
     ClockFaceRenderer& renderer, const PixelBox& unpushed = {});
 
+// The window's view of an arrangement (pointers into it).
+PieceFrame ToPieceFrame(const ClockFaceArrangement& arrangement);
+// The pieces half of DrawClock: true when the window took the face as placed pieces.
+bool DrawClockPieces(ILayeredWindow& window, const ClockFaceInput& input, ClockFaceRenderer& renderer);
+
 // The smallest box holding both (either may be empty).
 PixelBox UnionOfBoxes(const PixelBox& a, const PixelBox& b);
 // The same with a renderer shared by every caller on the UI thread.
@@ -88,6 +93,7 @@ private:
     std::pair<std::string, int> warmFor_;
     bool warming_ = false;
     PixelBox warmChanged_; // what the warm-up's renders changed in the kept frame since the last push
+    ClockFaceArrangement warmArrangement_;
     TimerId warmTimer_ = 0;
     std::chrono::steady_clock::duration warmSpent_ {};
     uint64_t warmMisses_ = 0;

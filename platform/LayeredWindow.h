@@ -2,6 +2,7 @@
 // stand-in for a layered window). Input reaches it only where a pushed pixel has alpha > 0.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <functional>
 
@@ -20,6 +21,31 @@ struct PixelBox {
     int x = 0, y = 0, width = 0, height = 0;
     bool Empty() const { return width <= 0 || height <= 0; }
     bool operator==(const PixelBox&) const = default;
+};
+
+// A picture piece placed in a frame: in columns [a, b) the frame shows the piece's colour
+// pixels (premultiplied ARGB32) at (x, y), and over them the frame's gradient through the
+// piece's coverage (A8) at the same place. Pieces with the same id have the same pixels.
+struct PiecePlacement {
+    int a = 0, b = 0; // frame columns, end exclusive
+    int x = 0, y = 0; // where the piece's top-left pixel lands in the frame
+    uint64_t id = 0;
+    int width = 0, height = 0;
+    const uint8_t* color = nullptr;
+    int colorStride = 0;
+    const uint8_t* coverage = nullptr;
+    int coverageStride = 0;
+};
+
+// A frame described by its pieces: transparent, then every placement, under a horizontal
+// gradient from startColor at x = 0 to endColor at x = width (0xAARRGGBB, repeating).
+// `changed` is where it may differ from the previous pieces frame.
+struct PieceFrame {
+    int width = 0, height = 0;
+    uint32_t startColor = 0, endColor = 0;
+    const PiecePlacement* placements = nullptr;
+    size_t count = 0;
+    PixelBox changed;
 };
 
 class ILayeredWindow {
@@ -51,6 +77,24 @@ public:
     {
         (void)changed;
         Push(pixels, width, height, stride, constantAlpha);
+    }
+
+    // Shows a frame composed from pieces the window keeps (on the display server, where it
+    // can), so that a frame of known pieces costs the program no pixel work: the same as a
+    // Push of that frame's pixels. False when this window cannot; then nothing was done and the
+    // caller pushes pixels instead. After a Push, the next pieces frame is taken whole.
+    virtual bool ShowPieces(const PieceFrame& frame, uint8_t constantAlpha)
+    {
+        (void)frame, (void)constantAlpha;
+        return false;
+    }
+
+    // Pieces of frames to come: a window that keeps pieces may take them now, so that showing
+    // those frames later costs no transfer. False when it does not keep pieces (yet).
+    virtual bool KeepPieces(const PieceFrame& frame)
+    {
+        (void)frame;
+        return false;
     }
 
     // Hands the pointer to the window manager's move loop (the desktop's SC_MOVE).

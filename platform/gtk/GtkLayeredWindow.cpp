@@ -3,12 +3,15 @@
 #include "platform/Log.h"
 #include "platform/gtk/AlphaShape.h"
 #include "platform/gtk/GtkTriggerEvent.h"
+#include "platform/gtk/XRenderPieces.h"
 
 #include <X11/Xlib.h>
 #include <X11/extensions/shape.h>
 #include <bit>
+#include <cairo-xlib.h>
 #include <cmath>
 #include <cstdlib>
+#include <cstring>
 #include <gdk/gdkx.h>
 #include <memory>
 #include <vector>
@@ -93,6 +96,7 @@ GtkLayeredWindow::~GtkLayeredWindow()
 {
     *alive_ = false;
     ReleaseGc();
+    pieces_.reset(); // its pictures and pixmaps, while the display is there
     if (compositedHandler_)
         g_signal_handler_disconnect(screen_, compositedHandler_);
     g_signal_handlers_disconnect_by_data(window_, this);
@@ -153,9 +157,19 @@ void GtkLayeredWindow::Push(
             + std::to_string(stride) + ") was refused");
         return;
     }
+    // After frames composed from pieces, frame_ no longer is what the window shows: all of it goes.
+    const bool afterPieces = piecesShown_;
+    piecesShown_ = false;
+    if (afterPieces && frame_) {
+        cairo_surface_flush(frame_);
+        std::memset(cairo_image_surface_get_data(frame_), 0,
+            static_cast<size_t>(cairo_image_surface_get_stride(frame_)) * cairo_image_surface_get_height(frame_));
+        cairo_surface_mark_dirty(frame_);
+    }
     // The promise holds only against the frame this window keeps: same size, same scaling.
-    const bool hinted = changed && frame_ && width == width_ && height == height_ && constantAlpha == frameAlpha_
-        && cairo_image_surface_get_width(frame_) == width && cairo_image_surface_get_height(frame_) == height;
+    const bool hinted = !afterPieces && changed && frame_ && width == width_ && height == height_
+        && constantAlpha == frameAlpha_ && cairo_image_surface_get_width(frame_) == width
+        && cairo_image_surface_get_height(frame_) == height;
     cairo_rectangle_int_t box { 0, 0, width, height };
     if (hinted) {
         const int x0 = std::max(changed->x, 0), y0 = std::max(changed->y, 0);
@@ -212,6 +226,10 @@ void GtkLayeredWindow::Push(
     // Only what changed goes to the X server (from tick to tick, mostly the seconds).
     if (resized || width != gtk_widget_get_allocated_width(window_)
         || height != gtk_widget_get_allocated_height(window_))
+        gtk_widget_queue_draw(window_);
+    else if (afterPieces && PutDirect({ 0, 0, width, height }))
+        unflushed = false;
+    else if (afterPieces)
         gtk_widget_queue_draw(window_);
     else if (scaled.width > 0 && PutDirect(scaled))
         unflushed = false; // it flushed the shape requests with the image
@@ -276,6 +294,86 @@ void GtkLayeredWindow::ReleaseGc()
         XFreeGC(static_cast<Display*>(gcDisplay_), static_cast<GC>(gc_));
     gc_ = nullptr;
     gcDisplay_ = nullptr;
+}
+
+// The server side of the pieces path, for the X window GTK has now.
+bool GtkLayeredWindow::EnsurePieces()
+{
+    GdkWindow* gdkWindow = gtk_widget_get_window(window_);
+    if (piecesRefused_ || !gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow))
+        return false;
+    const unsigned long xid = GDK_WINDOW_XID(gdkWindow);
+    if (pieces_ && piecesWindow_ == xid)
+        return true;
+    piecesShown_ = false;
+    pieces_ = std::make_unique<XRenderPieces>(
+        GDK_WINDOW_XDISPLAY(gdkWindow), xid, gdk_x11_visual_get_xvisual(gdk_window_get_visual(gdkWindow)));
+    piecesWindow_ = xid;
+    if (!pieces_->Usable()) {
+        pieces_.reset();
+        piecesRefused_ = true;
+        Log("window: no Render extension or no 32-bit visual with alpha; frames go as pixels");
+        return false;
+    }
+    return true;
+}
+
+bool GtkLayeredWindow::KeepPieces(const PieceFrame& frame)
+{
+    if (frame.width <= 0 || frame.height <= 0 || (frame.count > 0 && !frame.placements) || !EnsurePieces())
+        return false;
+    if (!pieces_->Keep(frame))
+        return false;
+    // Drawn ahead in chunks between ticks: the requests go now, not with the next tick.
+    XFlush(GDK_WINDOW_XDISPLAY(gtk_widget_get_window(window_)));
+    return true;
+}
+
+bool GtkLayeredWindow::ShowPieces(const PieceFrame& frame, uint8_t constantAlpha)
+{
+    if (piecesRefused_ || !frame_ || !mapped_ || frame.width != width_ || frame.height != height_ || frame.width <= 0
+        || frame.height <= 0 || (frame.count > 0 && !frame.placements))
+        return false;
+    GdkWindow* gdkWindow = gtk_widget_get_window(window_);
+    if (!gdkWindow || !GDK_IS_X11_WINDOW(gdkWindow) || gdk_window_get_scale_factor(gdkWindow) != 1
+        || gdk_window_get_width(gdkWindow) != width_ || gdk_window_get_height(gdkWindow) != height_)
+        return false;
+    if (!EnsurePieces())
+        return false;
+    // A window that showed pushed pixels, or another alpha, takes the whole frame.
+    const bool whole = !piecesShown_ || constantAlpha != piecesAlpha_;
+    cairo_rectangle_int_t box { 0, 0, frame.width, frame.height };
+    if (!whole) {
+        const int x0 = std::max(frame.changed.x, 0), y0 = std::max(frame.changed.y, 0);
+        const int x1 = std::min(frame.changed.x + std::max(frame.changed.width, 0), frame.width);
+        const int y1 = std::min(frame.changed.y + std::max(frame.changed.height, 0), frame.height);
+        if (x1 <= x0 || y1 <= y0) {
+            CountFrame();
+            return true;
+        }
+        box = { x0, y0, x1 - x0, y1 - y0 };
+    }
+    pieceRuns_.clear();
+    if (!pieces_->Compose(frame, box, constantAlpha, pieceRuns_)) {
+        piecesShown_ = false;
+        return false;
+    }
+    piecesShown_ = true;
+    piecesAlpha_ = constantAlpha;
+    cairo_region_t* inBox = cairo_region_create_rectangles(pieceRuns_.data(), static_cast<int>(pieceRuns_.size()));
+    if (whole) {
+        if (!cairo_region_equal(inBox, shape_)) {
+            cairo_region_destroy(shape_);
+            shape_ = cairo_region_reference(inBox);
+            ApplyShapes();
+        }
+    } else if (ReplaceRegionInBox(shape_, box, inBox)) {
+        ApplyShapesInBox(box, inBox);
+    }
+    cairo_region_destroy(inBox);
+    XFlush(GDK_WINDOW_XDISPLAY(gdkWindow));
+    CountFrame();
+    return true;
 }
 
 void GtkLayeredWindow::BeginMove(const MouseEvent& from)
@@ -372,11 +470,25 @@ gboolean GtkLayeredWindow::OnDraw(GtkWidget*, cairo_t* cr, gpointer data)
     auto* self = static_cast<GtkLayeredWindow*>(data);
     cairo_save(cr);
     cairo_set_operator(cr, CAIRO_OPERATOR_SOURCE);
-    if (self->frame_)
-        cairo_set_source_surface(cr, self->frame_, 0, 0);
-    else
+    GdkWindow* gdkWindow = gtk_widget_get_window(self->window_);
+    if (self->piecesShown_ && self->pieces_ && self->pieces_->FramePixmap() && gdkWindow) {
+        // The window shows the server's frame: an expose repaints from there.
         cairo_set_source_rgba(cr, 0, 0, 0, 0);
-    cairo_paint(cr);
+        cairo_paint(cr);
+        cairo_surface_t* server
+            = cairo_xlib_surface_create(GDK_WINDOW_XDISPLAY(gdkWindow), self->pieces_->FramePixmap(),
+                gdk_x11_visual_get_xvisual(gdk_window_get_visual(gdkWindow)), self->width_, self->height_);
+        cairo_set_operator(cr, CAIRO_OPERATOR_OVER);
+        cairo_set_source_surface(cr, server, 0, 0);
+        cairo_paint_with_alpha(cr, self->piecesAlpha_ / 255.0);
+        cairo_surface_destroy(server);
+    } else {
+        if (self->frame_)
+            cairo_set_source_surface(cr, self->frame_, 0, 0);
+        else
+            cairo_set_source_rgba(cr, 0, 0, 0, 0);
+        cairo_paint(cr);
+    }
     cairo_restore(cr);
     return TRUE;
 }

@@ -10,8 +10,11 @@
 #include <gtk/gtk.h>
 #include <memory>
 #include <string>
+#include <vector>
 
 namespace hx {
+
+class XRenderPieces; // X headers stay out of this one: their macros clash with other code
 
 class GtkLayeredWindow final : public ILayeredWindow {
 public:
@@ -37,6 +40,12 @@ public:
     // nothing.
     void Push(const uint8_t* pixels, int width, int height, int stride, uint8_t constantAlpha,
         const PixelBox* changed) override;
+    // On the X server, through the Render extension, once the window is on the screen with
+    // the frame's size and a 32-bit visual; false before that (the first frames and every
+    // resize go through Push).
+    bool ShowPieces(const PieceFrame& frame, uint8_t constantAlpha) override;
+    // Uploads them to the server now (the clock's warm-up draws the next minutes ahead).
+    bool KeepPieces(const PieceFrame& frame) override;
     void BeginMove(const MouseEvent& from) override;
 
     GtkWidget* Widget() const { return window_; }
@@ -62,6 +71,7 @@ private:
     // false when GTK's redraw has to do it.
     bool PutDirect(const cairo_rectangle_int_t& box);
     void ReleaseGc();
+    bool EnsurePieces();
     void CountFrame();
     bool EnsureSurface(int width, int height); // true when the frame surface was replaced
 
@@ -80,6 +90,14 @@ private:
     void* gc_ = nullptr; // the X graphics context of PutDirect (GC), made on first use
     void* gcDisplay_ = nullptr; // the Display it belongs to
     std::shared_ptr<bool> alive_ = std::make_shared<bool>(true);
+    // The pieces path: the server's frame, and whether the window shows it (then frame_ is
+    // stale, and the next Push sends its whole frame).
+    std::unique_ptr<XRenderPieces> pieces_;
+    unsigned long piecesWindow_ = 0; // the X window pieces_ was made for
+    bool piecesRefused_ = false; // this window's visual or server cannot
+    bool piecesShown_ = false;
+    uint8_t piecesAlpha_ = 0;
+    std::vector<cairo_rectangle_int_t> pieceRuns_;
 };
 
 } // namespace hx

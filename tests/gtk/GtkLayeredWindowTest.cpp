@@ -15,10 +15,12 @@
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
 #include <X11/extensions/shape.h>
+#include <algorithm>
 #include <chrono>
 #include <csignal>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <fcntl.h>
 #include <gdk/gdkx.h>
 #include <gtest/gtest.h>
@@ -263,3 +265,147 @@ TEST_F(GtkLayeredWindowTest, AHintedPushGivesThePixelsAndShapesOfAFullPush)
 }
 
 } // namespace
+
+namespace {
+
+// A piece of the face: premultiplied strokes and the fill's coverage, as the renderer keeps.
+struct TestPiece {
+    int width, height;
+    std::vector<uint32_t> color;
+    std::vector<uint8_t> coverage; // rows of cairo's A8 stride
+    int coverageStride;
+};
+
+TestPiece MakePiece(int w, int h, unsigned seed)
+{
+    const int stride = cairo_format_stride_for_width(CAIRO_FORMAT_A8, w);
+    TestPiece p { w, h, std::vector<uint32_t>(static_cast<size_t>(w) * h),
+        std::vector<uint8_t>(static_cast<size_t>(stride) * h), stride };
+    for (int y = 0; y < h; ++y)
+        for (int x = 0; x < w; ++x) {
+            seed = seed * 1103515245u + 12345u;
+            const unsigned r = (seed >> 16) % 7;
+            // Strokes here and there; coverage alone too, faint (1 and 2) and full.
+            p.color[static_cast<size_t>(y) * w + x] = r == 0 ? 0xff1040a0u : r == 1 ? 0x40200810u : 0u;
+            p.coverage[static_cast<size_t>(y) * stride + x] = r == 2 ? 1 : r == 3 ? 2 : r == 4 ? 255 : r == 1 ? 128 : 0;
+        }
+    return p;
+}
+
+hx::PiecePlacement Place(const TestPiece& p, uint64_t id, int a, int b, int x, int y)
+{
+    hx::PiecePlacement pl;
+    pl.a = a, pl.b = b, pl.x = x, pl.y = y, pl.id = id, pl.width = p.width, pl.height = p.height;
+    pl.color = reinterpret_cast<const uint8_t*>(p.color.data());
+    pl.colorStride = p.width * 4;
+    pl.coverage = p.coverage.data();
+    pl.coverageStride = p.coverageStride;
+    return pl;
+}
+
+// The frame the renderer draws for these placements: strokes copied, the gradient masked by
+// the coverage through cairo, each within its columns.
+Frame Reference(const hx::PieceFrame& f)
+{
+    Frame out(f.width, f.height);
+    cairo_surface_t* s = cairo_image_surface_create_for_data(
+        reinterpret_cast<unsigned char*>(out.px.data()), CAIRO_FORMAT_ARGB32, f.width, f.height, f.width * 4);
+    for (size_t i = 0; i < f.count; ++i) {
+        const hx::PiecePlacement& p = f.placements[i];
+        for (int y = std::max(p.y, 0); y < std::min(p.y + p.height, f.height); ++y)
+            for (int x = std::max({ p.a, p.x, 0 }); x < std::min({ p.b, p.x + p.width, f.width }); ++x)
+                std::memcpy(&out.At(x, y), p.color + static_cast<size_t>(y - p.y) * p.colorStride + 4 * (x - p.x), 4);
+    }
+    cairo_surface_mark_dirty(s);
+    cairo_t* cr = cairo_create(s);
+    cairo_pattern_t* g = cairo_pattern_create_linear(0, 0, f.width, 0);
+    for (auto [offset, c] : { std::pair { 0.0, f.startColor }, std::pair { 1.0, f.endColor } })
+        cairo_pattern_add_color_stop_rgba(
+            g, offset, ((c >> 16) & 255) / 255.0, ((c >> 8) & 255) / 255.0, (c & 255) / 255.0, (c >> 24) / 255.0);
+    cairo_pattern_set_extend(g, CAIRO_EXTEND_REPEAT);
+    for (size_t i = 0; i < f.count; ++i) {
+        const hx::PiecePlacement& p = f.placements[i];
+        cairo_surface_t* mask = cairo_image_surface_create_for_data(
+            const_cast<unsigned char*>(p.coverage), CAIRO_FORMAT_A8, p.width, p.height, p.coverageStride);
+        cairo_save(cr);
+        cairo_rectangle(cr, p.a, 0, p.b - p.a, f.height);
+        cairo_clip(cr);
+        cairo_set_source(cr, g);
+        cairo_mask_surface(cr, mask, p.x, p.y);
+        cairo_restore(cr);
+        cairo_surface_destroy(mask);
+    }
+    cairo_pattern_destroy(g);
+    cairo_destroy(cr);
+    cairo_surface_flush(s);
+    cairo_surface_destroy(s);
+    return out;
+}
+
+// Largest difference per channel between the window's pixels and what it should show.
+int MaxDifference(const std::vector<uint32_t>& got, const std::vector<uint32_t>& want)
+{
+    int worst = got.size() == want.size() ? 0 : 256;
+    for (size_t i = 0; i < got.size() && i < want.size(); ++i)
+        for (int shift = 0; shift < 32; shift += 8)
+            worst = std::max(worst, std::abs(int((got[i] >> shift) & 255) - int((want[i] >> shift) & 255)));
+    return worst;
+}
+
+} // namespace
+
+// A window shown frames by their pieces (composed on the X server) must look and take the mouse
+// like one pushed the same frames as pixels: after a first, whole frame and after one that
+// changes a box only, under a translucent gradient (the clock's default colours).
+TEST_F(GtkLayeredWindowTest, FramesOfPiecesLookAndShapeLikeTheirPixels)
+{
+    const int w = 90, h = 24;
+    const TestPiece one = MakePiece(30, 20, 5), two = MakePiece(26, 22, 6), three = MakePiece(30, 20, 7);
+    std::vector<hx::PiecePlacement> placed { Place(one, 1, 0, 35, 3, 2), Place(two, 2, 35, 90, 40, 1) };
+    hx::PieceFrame frame;
+    frame.width = w, frame.height = h;
+    frame.startColor = 0x66666666, frame.endColor = 0xF0F8F8F8;
+    frame.placements = placed.data(), frame.count = placed.size();
+    frame.changed = { 0, 0, w, h };
+
+    hx::GtkLayeredWindow pixels("pixels", nullptr), pieces("pieces", nullptr);
+    pixels.SetPosition(10, 200);
+    pieces.SetPosition(10, 300);
+    const Frame blank(w, h);
+    for (hx::GtkLayeredWindow* win : { &pixels, &pieces }) {
+        win->Push(blank.Bytes(), w, h, w * 4, 200);
+        win->Show();
+    }
+    Pump(300ms);
+    ASSERT_TRUE(gtk_widget_get_mapped(pieces.Widget()));
+
+    for (int step = 0; step < 2; ++step) {
+        if (step == 1) {
+            // The second piece makes way for another in its columns only.
+            placed[1] = Place(three, 3, 35, 90, 44, 3);
+            frame.changed = { 35, 0, 55, h };
+        }
+        const Frame want = Reference(frame);
+        pixels.Push(want.Bytes(), w, h, w * 4, 200);
+        ASSERT_TRUE(pieces.ShowPieces(frame, 200)) << "step " << step;
+        Pump(100ms);
+        XSync(XDisplay(), False);
+        const auto gotPieces = WindowPixels(XidOf(pieces), w, h), gotPixels = WindowPixels(XidOf(pixels), w, h);
+        EXPECT_LE(MaxDifference(gotPieces, gotPixels), 1) << "step " << step;
+        for (size_t i = 0, shown = 0; i < gotPieces.size() && shown < 6; ++i)
+            if (MaxDifference({ gotPieces[i] }, { gotPixels[i] }) > 1 && ++shown)
+                ADD_FAILURE() << "at " << i % w << "," << i / w << std::hex << " pieces " << gotPieces[i] << " pixels "
+                              << gotPixels[i] << " frame " << want.px[i];
+        EXPECT_TRUE(SameShapes(XidOf(pixels), XidOf(pieces), want)) << "step " << step;
+    }
+
+    // Pixels pushed after pieces are taken whole, even with a hint of nothing changed.
+    const Frame other = Blobs(w, h, 21);
+    const hx::PixelBox none {};
+    pieces.Push(other.Bytes(), w, h, w * 4, 200, &none);
+    pixels.Push(other.Bytes(), w, h, w * 4, 200);
+    Pump(100ms);
+    XSync(XDisplay(), False);
+    EXPECT_EQ(WindowPixels(XidOf(pieces), w, h), WindowPixels(XidOf(pixels), w, h));
+    EXPECT_TRUE(SameShapes(XidOf(pixels), XidOf(pieces), other));
+}
