@@ -1,6 +1,6 @@
 #include "platform/TimeFormat.h"
 
-#include <cstdio>
+#include <algorithm>
 
 namespace hx {
 
@@ -81,8 +81,24 @@ std::string FormatLongTime(const LongTimeFormat& f, const LocalDateTime& t)
         if (hour == 0)
             hour = 12;
     }
-    char buf[32];
-    std::snprintf(buf, sizeof buf, f.leadingZeroHour ? "%02d:%02d:%02d" : "%d:%02d:%02d", hour, t.minute, t.second);
+    // By hand: the clock formats this every second, and printf's machinery is the costliest
+    // part of it on a cold cache.
+    char buf[16];
+    char* out = buf;
+    auto two = [&out](int v) {
+        *out++ = static_cast<char>('0' + v / 10 % 10);
+        *out++ = static_cast<char>('0' + v % 10);
+    };
+    const int h = std::clamp(hour, 0, 99), m = std::clamp(t.minute, 0, 99), sec = std::clamp(t.second, 0, 99);
+    if (f.leadingZeroHour || h >= 10)
+        two(h);
+    else
+        *out++ = static_cast<char>('0' + h);
+    *out++ = ':';
+    two(m);
+    *out++ = ':';
+    two(sec);
+    *out = '\0';
     if (!f.twelveHour)
         return buf;
     const std::string& designator = t.hour < 12 ? f.amDesignator : f.pmDesignator;

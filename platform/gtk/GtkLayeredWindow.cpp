@@ -159,6 +159,7 @@ void GtkLayeredWindow::Push(
     }
     // After frames composed from pieces, frame_ no longer is what the window shows: all of it goes.
     const bool afterPieces = piecesShown_;
+    RebuildShapeFromPieces();
     piecesShown_ = false;
     if (afterPieces && frame_) {
         cairo_surface_flush(frame_);
@@ -360,17 +361,13 @@ bool GtkLayeredWindow::ShowPieces(const PieceFrame& frame, uint8_t constantAlpha
     }
     piecesShown_ = true;
     piecesAlpha_ = constantAlpha;
-    cairo_region_t* inBox = cairo_region_create_rectangles(pieceRuns_.data(), static_cast<int>(pieceRuns_.size()));
-    if (whole) {
-        if (!cairo_region_equal(inBox, shape_)) {
-            cairo_region_destroy(shape_);
-            shape_ = cairo_region_reference(inBox);
-            ApplyShapes();
-        }
-    } else if (ReplaceRegionInBox(shape_, box, inBox)) {
-        ApplyShapesInBox(box, inBox);
-    }
-    cairo_region_destroy(inBox);
+    // The box's runs go to the server as they are: it unites them, and this side keeps no
+    // region (shape_ is rebuilt from the pieces when it is needed whole).
+    lastPieces_.assign(frame.placements, frame.placements + frame.count);
+    lastPieceFrame_ = frame;
+    lastPieceFrame_.placements = nullptr;
+    shapeFromPieces_ = true;
+    SendShapeRuns(box, pieceRuns_, whole);
     XFlush(GDK_WINDOW_XDISPLAY(gdkWindow));
     CountFrame();
     return true;
@@ -431,6 +428,7 @@ namespace {
 
 void GtkLayeredWindow::ApplyShapes()
 {
+    RebuildShapeFromPieces();
     XTarget t;
     if (!XTargetOf(window_, t))
         return; // OnMap sends them
@@ -461,6 +459,56 @@ bool GtkLayeredWindow::ApplyShapesInBox(const cairo_rectangle_int_t& box, const 
         CombineRegion(t, kind, inBox, ShapeUnion);
     }
     return true;
+}
+
+void GtkLayeredWindow::SendShapeRuns(
+    const cairo_rectangle_int_t& box, const std::vector<cairo_rectangle_int_t>& runs, bool whole)
+{
+    XTarget t;
+    if (!XTargetOf(window_, t))
+        return;
+    thread_local std::vector<XRectangle> rects;
+    rects.clear();
+    for (const cairo_rectangle_int_t& r : runs)
+        rects.push_back({ static_cast<short>(r.x * t.scale), static_cast<short>(r.y * t.scale),
+            static_cast<unsigned short>(r.width * t.scale), static_cast<unsigned short>(r.height * t.scale) });
+    XRectangle cut { static_cast<short>(box.x * t.scale), static_cast<short>(box.y * t.scale),
+        static_cast<unsigned short>(box.width * t.scale), static_cast<unsigned short>(box.height * t.scale) };
+    const bool bounding = !gdk_screen_is_composited(screen_);
+    for (int kind : { ShapeInput, ShapeBounding }) {
+        if (kind == ShapeBounding && !bounding)
+            continue;
+        if (whole) {
+            XShapeCombineRectangles(
+                t.display, t.xid, kind, 0, 0, rects.data(), static_cast<int>(rects.size()), ShapeSet, Unsorted);
+        } else {
+            XShapeCombineRectangles(t.display, t.xid, kind, 0, 0, &cut, 1, ShapeSubtract, Unsorted);
+            XShapeCombineRectangles(
+                t.display, t.xid, kind, 0, 0, rects.data(), static_cast<int>(rects.size()), ShapeUnion, Unsorted);
+        }
+    }
+    if (bounding)
+        return;
+    if (whole)
+        XShapeCombineMask(t.display, t.xid, ShapeBounding, 0, 0, None, ShapeSet);
+}
+
+// After frames of pieces the shape lives on the server only; the whole of it, when needed
+// (a map, a compositor coming or going), comes from the last frame's pieces.
+void GtkLayeredWindow::RebuildShapeFromPieces()
+{
+    if (!shapeFromPieces_)
+        return;
+    shapeFromPieces_ = false;
+    if (!pieces_)
+        return;
+    std::vector<cairo_rectangle_int_t> runs;
+    PieceFrame frame = lastPieceFrame_;
+    frame.placements = lastPieces_.data();
+    frame.count = lastPieces_.size();
+    pieces_->ShapeRuns(frame, { 0, 0, frame.width, frame.height }, runs);
+    cairo_region_destroy(shape_);
+    shape_ = cairo_region_create_rectangles(runs.data(), static_cast<int>(runs.size()));
 }
 
 void GtkLayeredWindow::OnMap(GtkWidget*, gpointer data) { static_cast<GtkLayeredWindow*>(data)->ApplyShapes(); }

@@ -266,6 +266,40 @@ Picture XRenderPieces::Alpha(uint8_t alpha)
     return alpha_;
 }
 
+void XRenderPieces::AppendRuns(const PieceFrame& frame, const PiecePlacement& p, const Piece& piece, int x0, int y0,
+    int x1, int y1, std::vector<cairo_rectangle_int_t>& shape)
+{
+    for (const cairo_rectangle_int_t& run : piece.strokeRuns) {
+        const int y = run.y + p.y;
+        const int rx0 = std::max(run.x + p.x, x0), rx1 = std::min(run.x + run.width + p.x, x1);
+        if (y >= y0 && y < y1 && rx0 < rx1)
+            shape.push_back({ rx0, y, rx1 - rx0, 1 });
+    }
+    if (!piece.fillOnly.empty())
+        GradientAlpha(frame.width, frame.startColor, frame.endColor);
+    for (const Piece::FillOnly& f : piece.fillOnly) {
+        const int x = f.x + p.x, y = f.y + p.y;
+        // pixman's x * y / 255 is at least 1 from x * y >= 128 on.
+        if (x >= x0 && x < x1 && y >= y0 && y < y1 && f.coverage * gradientAlpha_[static_cast<size_t>(x)] >= 128)
+            shape.push_back({ x, y, 1, 1 });
+    }
+}
+
+void XRenderPieces::ShapeRuns(
+    const PieceFrame& frame, const cairo_rectangle_int_t& box, std::vector<cairo_rectangle_int_t>& runs)
+{
+    for (size_t i = 0; i < frame.count; ++i) {
+        const PiecePlacement& p = frame.placements[i];
+        auto it = pieces_.find(p.id);
+        if (it == pieces_.end())
+            continue;
+        const int x0 = std::max({ p.a, p.x, box.x }), x1 = std::min({ p.b, p.x + p.width, box.x + box.width });
+        const int y0 = std::max(p.y, box.y), y1 = std::min(p.y + p.height, box.y + box.height);
+        if (x0 < x1 && y0 < y1)
+            AppendRuns(frame, p, it->second, x0, y0, x1, y1, runs);
+    }
+}
+
 bool XRenderPieces::Keep(const PieceFrame& frame)
 {
     int needW = 1, needH = 1;
@@ -328,20 +362,7 @@ bool XRenderPieces::Compose(const PieceFrame& frame, const cairo_rectangle_int_t
         // The strokes go onto cleared pixels: a copy. Then the gradient through the coverage.
         XRenderComposite(display_, PictOpSrc, colorPicture_, None, framePicture_, sx, sy, 0, 0, x0, y0, w, h);
         XRenderComposite(display_, PictOpOver, gradient, coveragePicture_, framePicture_, x0, y0, sx, sy, x0, y0, w, h);
-        for (const cairo_rectangle_int_t& run : piece->strokeRuns) {
-            const int y = run.y + p->y;
-            const int rx0 = std::max(run.x + p->x, x0), rx1 = std::min(run.x + run.width + p->x, x1);
-            if (y >= y0 && y < y1 && rx0 < rx1)
-                shape.push_back({ rx0, y, rx1 - rx0, 1 });
-        }
-        if (!piece->fillOnly.empty())
-            GradientAlpha(frame.width, frame.startColor, frame.endColor);
-        for (const Piece::FillOnly& f : piece->fillOnly) {
-            const int x = f.x + p->x, y = f.y + p->y;
-            // pixman's x * y / 255 is at least 1 from x * y >= 128 on.
-            if (x >= x0 && x < x1 && y >= y0 && y < y1 && f.coverage * gradientAlpha_[static_cast<size_t>(x)] >= 128)
-                shape.push_back({ x, y, 1, 1 });
-        }
+        AppendRuns(frame, *p, *piece, x0, y0, x1, y1, shape);
     }
     XRenderComposite(display_, PictOpSrc, framePicture_, Alpha(constantAlpha), windowPicture_, box.x, box.y, 0, 0,
         box.x, box.y, static_cast<unsigned>(box.width), static_cast<unsigned>(box.height));

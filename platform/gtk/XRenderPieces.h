@@ -32,6 +32,9 @@ public:
     // nothing drawn, when a piece does not fit the atlas: the caller pushes pixels then.
     bool Compose(const PieceFrame& frame, const cairo_rectangle_int_t& box, uint8_t constantAlpha,
         std::vector<cairo_rectangle_int_t>& shape);
+    // The alpha > 0 runs of the kept pieces of `frame` inside `box` (frame coordinates); pieces
+    // not kept are left out.
+    void ShapeRuns(const PieceFrame& frame, const cairo_rectangle_int_t& box, std::vector<cairo_rectangle_int_t>& runs);
     // Uploads the pieces of a frame to come that are not kept yet, evicting only pieces older
     // than the last composed frame's; false when the atlas has no room.
     bool Keep(const PieceFrame& frame);
@@ -54,6 +57,8 @@ private:
     };
 
     bool EnsureFrame(int width, int height);
+    void AppendRuns(const PieceFrame& frame, const PiecePlacement& p, const Piece& piece, int x0, int y0, int x1,
+        int y1, std::vector<cairo_rectangle_int_t>& shape);
     bool EnsureAtlas(int slotWidth, int slotHeight);
     const Piece* Upload(const PiecePlacement& p);
     void SlotOrigin(int slot, int& x, int& y) const;

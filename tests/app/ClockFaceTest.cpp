@@ -1,7 +1,10 @@
 #include "app/ClockFaceRenderer.h"
+#include "app/ClockFaceStyle.h"
 #include "tests/app/FacePixels.h"
 
+#include <algorithm>
 #include <cstdio>
+#include <cstring>
 #include <gtest/gtest.h>
 #include <vector>
 
@@ -300,6 +303,80 @@ namespace {
             EXPECT_EQ(MaxDifference(now.get(), fresh.get(), &where), 0) << "at " << where;
             previous = std::move(now);
         }
+    }
+
+    // What a window that keeps pieces makes of an arrangement: each placement's strokes copied
+    // into its columns, then the gradient through its coverage.
+    SurfacePtr Compose(const ClockFaceArrangement& a)
+    {
+        SurfacePtr out(cairo_image_surface_create(CAIRO_FORMAT_ARGB32, a.width, a.height));
+        uint8_t* data = cairo_image_surface_get_data(out.get());
+        const int stride = cairo_image_surface_get_stride(out.get());
+        for (const PiecePlacement& p : a.placements)
+            for (int y = std::max(p.y, 0); y < std::min(p.y + p.height, a.height); ++y) {
+                const int x0 = std::max({ p.a, p.x, 0 }), x1 = std::min({ p.b, p.x + p.width, a.width });
+                if (x1 > x0)
+                    std::memcpy(data + static_cast<size_t>(y) * stride + 4 * x0,
+                        p.color + static_cast<size_t>(y - p.y) * p.colorStride + 4 * (x0 - p.x), 4 * size_t(x1 - x0));
+            }
+        cairo_surface_mark_dirty(out.get());
+        CairoPtr cr(cairo_create(out.get()));
+        PatternPtr gradient(CreateFaceGradient(a.width, a.startColor, a.endColor));
+        for (const PiecePlacement& p : a.placements) {
+            SurfacePtr mask(cairo_image_surface_create_for_data(
+                const_cast<uint8_t*>(p.coverage), CAIRO_FORMAT_A8, p.width, p.height, p.coverageStride));
+            cairo_save(cr.get());
+            cairo_rectangle(cr.get(), p.a, 0, p.b - p.a, a.height);
+            cairo_clip(cr.get());
+            cairo_set_source(cr.get(), gradient.get());
+            cairo_mask_surface(cr.get(), mask.get(), p.x, p.y);
+            cairo_restore(cr.get());
+        }
+        cairo_surface_flush(out.get());
+        return out;
+    }
+
+    // The pieces of an arrangement make exactly the frame Render draws, and its box holds every
+    // pixel that differs from the arrangement before, also with faces drawn ahead in between.
+    TEST(ClockFace, ArrangedPiecesMakeTheRenderedFrameAndTheBoxHoldsTheChange)
+    {
+        const ClockFaceInput faces[] = {
+            Face("9:59:58", 60, 0x66666666, 0xF0F8F8F8), // the default, translucent colours
+            Face("9:59:59", 60, 0x66666666, 0xF0F8F8F8),
+            Face("10:00:00", 60, 0x66666666, 0xF0F8F8F8), // wider
+            Face("10:00:01", 60, 0x66666666, 0xF0F8F8F8),
+            Face("10:00:01", 60, kRed, kBlue), // colours
+            Face("10:00:02", 60, kRed, kBlue),
+            Face("10:00:02", 90, kRed, kBlue), // FontSize
+            Face("10:00:03", 90, kRed, kBlue),
+        };
+        ClockFaceRenderer renderer;
+        ClockFaceArrangement arranged, ahead;
+        SurfacePtr previous;
+        for (const ClockFaceInput& input : faces) {
+            SCOPED_TRACE(input.text + " " + std::to_string(input.fontSize));
+            ASSERT_TRUE(renderer.Arrange(input, arranged));
+            SurfacePtr now = Compose(arranged);
+            std::string where;
+            EXPECT_EQ(MaxDifference(now.get(), Render(input).get(), &where), 0) << "at " << where;
+            const PixelBox box = arranged.changed;
+            if (previous && Width(previous.get()) == arranged.width && Height(previous.get()) == arranged.height) {
+                int outside = 0;
+                for (int y = 0; y < arranged.height; ++y)
+                    for (int x = 0; x < arranged.width; ++x) {
+                        const bool in = x >= box.x && x < box.x + box.width && y >= box.y && y < box.y + box.height;
+                        outside += !in && Word(now.get(), x, y) != Word(previous.get(), x, y);
+                    }
+                EXPECT_EQ(outside, 0);
+            }
+            previous = std::move(now);
+            // Drawn ahead: neither the next box nor the kept frame may notice.
+            ClockFaceInput later = input;
+            later.text = "11:11:11";
+            ASSERT_TRUE(renderer.Arrange(later, ahead, false));
+        }
+        // Nothing to arrange from a glyph no font has: the plain way.
+        EXPECT_FALSE(renderer.Arrange(Face("▪▪", 60), arranged));
     }
 
 } // namespace
