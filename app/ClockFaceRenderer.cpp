@@ -254,6 +254,14 @@ namespace {
         uint64_t serial = 0;
     };
 
+    // What resolving one text found, kept so that showing it later (the warm-up resolved it
+    // ahead) costs a look-up instead of the whole resolution.
+    struct ArrangeMemo {
+        std::vector<PaintedInterval> intervals;
+        std::vector<UsedTile> tiles; // one per interval, holding its pixels
+        size_t bytes = 0;
+    };
+
     // What Pango makes of a time text, kept because shaping it twice a tick (width and
     // glyphs) costs more than composing the face from its tiles.
     struct TextKey {
@@ -386,6 +394,7 @@ struct ClockFaceRenderer::Impl {
         // The kept keys name fonts that are about to be let go.
         for (IntervalKeys& k : keys)
             k.known = false;
+        memos.Clear();
         tiles.Clear();
         groups.Clear();
         reach.clear();
@@ -591,6 +600,7 @@ struct ClockFaceRenderer::Impl {
     bool Compose(const ClockFaceInput& input, int width, int height);
     // What the last Arrange described, for the next one's changed box.
     std::vector<PaintedInterval> arranged;
+    ClockFaceTileCache<TextKey, ArrangeMemo, TextKeyHash> memos { kTextBudget };
     int arrangedWidth = 0, arrangedHeight = 0;
     uint32_t arrangedStart = 0, arrangedEnd = 0;
 };
@@ -841,11 +851,25 @@ bool ClockFaceRenderer::Arrange(const ClockFaceInput& input, ClockFaceArrangemen
     const int width = layout.width;
     if (!layout.drawable)
         return false;
-    d.placed = layout.placed;
-    if (!d.Resolve(width, height)) {
-        if (shown)
-            d.arranged.clear();
-        return false;
+    TextKey memoKey { input.text, input.font, input.fontSize, height };
+    const ArrangeMemo* memo = d.memos.Find(memoKey);
+    if (!memo) {
+        d.placed = layout.placed;
+        if (!d.Resolve(width, height)) {
+            if (shown)
+                d.arranged.clear();
+            return false;
+        }
+        ArrangeMemo made;
+        made.intervals = d.painting;
+        for (size_t k = 0; k < d.intervalCount; ++k) {
+            const UsedTile& u = d.used[k];
+            made.tiles.push_back({ SurfacePtr(cairo_surface_reference(u.strokes.get())),
+                SurfacePtr(cairo_surface_reference(u.fill.get())), u.top, u.bottom, u.serial });
+        }
+        made.bytes = sizeof(made) + 2 * memoKey.text.size() + memoKey.widthFamily.size()
+            + made.intervals.size() * (sizeof(PaintedInterval) + sizeof(UsedTile)) + 64;
+        memo = d.memos.Insert(std::move(memoKey), std::move(made));
     }
 
     // The box of what differs from the last arrangement: the columns of intervals that came or
@@ -864,9 +888,9 @@ bool ClockFaceRenderer::Arrange(const ClockFaceInput& input, ClockFaceArrangemen
         bx0 = 0, bx1 = width, by0 = 0, by1 = height;
     } else {
         for (const PaintedInterval& old : d.arranged)
-            if (!in(d.painting, old))
+            if (!in(memo->intervals, old))
                 grow(old);
-        for (const PaintedInterval& now : d.painting)
+        for (const PaintedInterval& now : memo->intervals)
             if (!in(d.arranged, now))
                 grow(now);
     }
@@ -874,11 +898,12 @@ bool ClockFaceRenderer::Arrange(const ClockFaceInput& input, ClockFaceArrangemen
     out.startColor = input.startColor, out.endColor = input.endColor;
     out.changed = bx1 > bx0 && by1 > by0 ? PixelBox { bx0, by0, bx1 - bx0, by1 - by0 } : PixelBox {};
     out.placements.clear();
-    for (size_t k = 0; k < d.intervalCount; ++k) {
-        const UsedTile& tile = d.used[k];
+    for (size_t k = 0; k < memo->intervals.size(); ++k) {
+        const UsedTile& tile = memo->tiles[k];
+        const PaintedInterval& iv = memo->intervals[k];
         PiecePlacement p;
-        p.a = d.intervals[k].a, p.b = d.intervals[k].b;
-        p.x = d.keys[k].origin, p.y = tile.top;
+        p.a = iv.a, p.b = iv.b;
+        p.x = iv.origin, p.y = tile.top;
         p.id = tile.serial;
         p.width = cairo_image_surface_get_width(tile.strokes.get());
         p.height = cairo_image_surface_get_height(tile.strokes.get());
@@ -891,7 +916,7 @@ bool ClockFaceRenderer::Arrange(const ClockFaceInput& input, ClockFaceArrangemen
         out.placements.push_back(p);
     }
     if (shown) {
-        std::swap(d.arranged, d.painting);
+        d.arranged = memo->intervals;
         d.arrangedWidth = width, d.arrangedHeight = height;
         d.arrangedStart = input.startColor, d.arrangedEnd = input.endColor;
     }

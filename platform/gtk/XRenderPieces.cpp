@@ -205,6 +205,31 @@ const XRenderPieces::Piece* XRenderPieces::Upload(const PiecePlacement& p)
                 piece.strokeRuns.push_back({ start, y, x - start, 1 });
         }
     }
+    // Runs that repeat the row above grow that one's height: a glyph's stems and the halo's
+    // flanks are mostly straight, so the shape's requests shrink by a good part.
+    std::vector<cairo_rectangle_int_t> merged;
+    std::vector<size_t> open, reaching; // rectangles that reach the row above / this row
+    int lastY = -2;
+    for (const cairo_rectangle_int_t& run : piece.strokeRuns) {
+        if (run.y != lastY) {
+            if (run.y == lastY + 1)
+                open.swap(reaching);
+            else
+                open.clear();
+            reaching.clear();
+            lastY = run.y;
+        }
+        auto same = std::find_if(
+            open.begin(), open.end(), [&](size_t k) { return merged[k].x == run.x && merged[k].width == run.width; });
+        if (same != open.end()) {
+            ++merged[*same].height;
+            reaching.push_back(*same);
+        } else {
+            reaching.push_back(merged.size());
+            merged.push_back(run);
+        }
+    }
+    piece.strokeRuns = std::move(merged);
     slotOwner_[static_cast<size_t>(slot)] = p.id;
     return &pieces_.emplace(p.id, std::move(piece)).first->second;
 }
@@ -270,10 +295,10 @@ void XRenderPieces::AppendRuns(const PieceFrame& frame, const PiecePlacement& p,
     int x1, int y1, std::vector<cairo_rectangle_int_t>& shape)
 {
     for (const cairo_rectangle_int_t& run : piece.strokeRuns) {
-        const int y = run.y + p.y;
+        const int ry0 = std::max(run.y + p.y, y0), ry1 = std::min(run.y + run.height + p.y, y1);
         const int rx0 = std::max(run.x + p.x, x0), rx1 = std::min(run.x + run.width + p.x, x1);
-        if (y >= y0 && y < y1 && rx0 < rx1)
-            shape.push_back({ rx0, y, rx1 - rx0, 1 });
+        if (ry0 < ry1 && rx0 < rx1)
+            shape.push_back({ rx0, ry0, rx1 - rx0, ry1 - ry0 });
     }
     if (!piece.fillOnly.empty())
         GradientAlpha(frame.width, frame.startColor, frame.endColor);

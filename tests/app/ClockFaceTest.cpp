@@ -375,6 +375,11 @@ namespace {
             later.text = "11:11:11";
             ASSERT_TRUE(renderer.Arrange(later, ahead, false));
         }
+        // A face met before is arranged from what was found then: still exactly the frame.
+        ASSERT_TRUE(renderer.Arrange(faces[0], arranged));
+        EXPECT_EQ(arranged.changed, (PixelBox { 0, 0, arranged.width, arranged.height }));
+        std::string where;
+        EXPECT_EQ(MaxDifference(Compose(arranged).get(), Render(faces[0]).get(), &where), 0) << "at " << where;
         // Nothing to arrange from a glyph no font has: the plain way.
         EXPECT_FALSE(renderer.Arrange(Face("▪▪", 60), arranged));
     }
