@@ -257,8 +257,10 @@ namespace {
     // What resolving one text found, kept so that showing it later (the warm-up resolved it
     // ahead) costs a look-up instead of the whole resolution.
     struct ArrangeMemo {
+        int width = 0;
         std::vector<PaintedInterval> intervals;
         std::vector<UsedTile> tiles; // one per interval, holding its pixels
+        std::vector<PiecePlacement> placements; // into those pixels
         size_t bytes = 0;
     };
 
@@ -847,30 +849,46 @@ bool ClockFaceRenderer::Arrange(const ClockFaceInput& input, ClockFaceArrangemen
     }
     const int height = ClockFaceHeight(input);
     d.Configure(height);
-    const TextLayout& layout = d.Layout(input, height);
-    const int width = layout.width;
-    if (!layout.drawable)
-        return false;
     TextKey memoKey { input.text, input.font, input.fontSize, height };
     const ArrangeMemo* memo = d.memos.Find(memoKey);
     if (!memo) {
+        const TextLayout& layout = d.Layout(input, height);
+        if (!layout.drawable)
+            return false;
         d.placed = layout.placed;
-        if (!d.Resolve(width, height)) {
+        if (!d.Resolve(layout.width, height)) {
             if (shown)
                 d.arranged.clear();
             return false;
         }
         ArrangeMemo made;
+        made.width = layout.width;
         made.intervals = d.painting;
         for (size_t k = 0; k < d.intervalCount; ++k) {
             const UsedTile& u = d.used[k];
             made.tiles.push_back({ SurfacePtr(cairo_surface_reference(u.strokes.get())),
                 SurfacePtr(cairo_surface_reference(u.fill.get())), u.top, u.bottom, u.serial });
+            cairo_surface_t* strokes = u.strokes.get();
+            cairo_surface_t* fill = u.fill.get();
+            cairo_surface_flush(strokes);
+            cairo_surface_flush(fill);
+            PiecePlacement p;
+            p.a = d.painting[k].a, p.b = d.painting[k].b;
+            p.x = d.painting[k].origin, p.y = u.top;
+            p.id = u.serial;
+            p.width = cairo_image_surface_get_width(strokes);
+            p.height = cairo_image_surface_get_height(strokes);
+            p.color = cairo_image_surface_get_data(strokes);
+            p.colorStride = cairo_image_surface_get_stride(strokes);
+            p.coverage = cairo_image_surface_get_data(fill);
+            p.coverageStride = cairo_image_surface_get_stride(fill);
+            made.placements.push_back(p);
         }
         made.bytes = sizeof(made) + 2 * memoKey.text.size() + memoKey.widthFamily.size()
-            + made.intervals.size() * (sizeof(PaintedInterval) + sizeof(UsedTile)) + 64;
+            + made.intervals.size() * (sizeof(PaintedInterval) + sizeof(UsedTile) + sizeof(PiecePlacement)) + 64;
         memo = d.memos.Insert(std::move(memoKey), std::move(made));
     }
+    const int width = memo->width;
 
     // The box of what differs from the last arrangement: the columns of intervals that came or
     // went, over the rows their tiles touch.
@@ -897,24 +915,7 @@ bool ClockFaceRenderer::Arrange(const ClockFaceInput& input, ClockFaceArrangemen
     out.width = width, out.height = height;
     out.startColor = input.startColor, out.endColor = input.endColor;
     out.changed = bx1 > bx0 && by1 > by0 ? PixelBox { bx0, by0, bx1 - bx0, by1 - by0 } : PixelBox {};
-    out.placements.clear();
-    for (size_t k = 0; k < memo->intervals.size(); ++k) {
-        const UsedTile& tile = memo->tiles[k];
-        const PaintedInterval& iv = memo->intervals[k];
-        PiecePlacement p;
-        p.a = iv.a, p.b = iv.b;
-        p.x = iv.origin, p.y = tile.top;
-        p.id = tile.serial;
-        p.width = cairo_image_surface_get_width(tile.strokes.get());
-        p.height = cairo_image_surface_get_height(tile.strokes.get());
-        cairo_surface_flush(tile.strokes.get());
-        cairo_surface_flush(tile.fill.get());
-        p.color = cairo_image_surface_get_data(tile.strokes.get());
-        p.colorStride = cairo_image_surface_get_stride(tile.strokes.get());
-        p.coverage = cairo_image_surface_get_data(tile.fill.get());
-        p.coverageStride = cairo_image_surface_get_stride(tile.fill.get());
-        out.placements.push_back(p);
-    }
+    out.placements = memo->placements;
     if (shown) {
         d.arranged = memo->intervals;
         d.arrangedWidth = width, d.arrangedHeight = height;
