@@ -38,8 +38,11 @@ XRenderPieces::XRenderPieces(Display* display, ::Window window, Visual* visual)
     : display_(display)
     , window_(window)
 {
-    int event = 0, error = 0;
-    if (!display || !visual || !XRenderQueryExtension(display, &event, &error))
+    int event = 0, error = 0, major = 0, minor = 0;
+    // Gradients and solid fills came with Render 0.10; an older server would answer them with
+    // an X error, which ends a GTK program.
+    if (!display || !visual || !XRenderQueryExtension(display, &event, &error)
+        || !XRenderQueryVersion(display, &major, &minor) || (major == 0 && minor < 10))
         return;
     XRenderPictFormat* format = XRenderFindVisualFormat(display, visual);
     argb_ = XRenderFindStandardFormat(display, PictStandardARGB32);
