@@ -355,7 +355,7 @@ bool GtkLayeredWindow::ShowPieces(const PieceFrame& frame, uint8_t constantAlpha
         box = { x0, y0, x1 - x0, y1 - y0 };
     }
     pieceRuns_.clear();
-    if (!pieces_->Compose(frame, box, constantAlpha, pieceRuns_)) {
+    if (!pieces_->Compose(frame, box, constantAlpha, whole ? nullptr : &lastPieces_, pieceRuns_, pieceCuts_)) {
         piecesShown_ = false;
         return false;
     }
@@ -367,7 +367,7 @@ bool GtkLayeredWindow::ShowPieces(const PieceFrame& frame, uint8_t constantAlpha
     lastPieceFrame_ = frame;
     lastPieceFrame_.placements = nullptr;
     shapeFromPieces_ = true;
-    SendShapeRuns(box, pieceRuns_, whole);
+    SendShapeRuns(pieceCuts_, pieceRuns_, whole);
     XFlush(GDK_WINDOW_XDISPLAY(gdkWindow));
     CountFrame();
     return true;
@@ -462,7 +462,7 @@ bool GtkLayeredWindow::ApplyShapesInBox(const cairo_rectangle_int_t& box, const 
 }
 
 void GtkLayeredWindow::SendShapeRuns(
-    const cairo_rectangle_int_t& box, const std::vector<cairo_rectangle_int_t>& runs, bool whole)
+    const std::vector<cairo_rectangle_int_t>& cuts, const std::vector<cairo_rectangle_int_t>& runs, bool whole)
 {
     XTarget t;
     if (!XTargetOf(window_, t))
@@ -472,8 +472,11 @@ void GtkLayeredWindow::SendShapeRuns(
     for (const cairo_rectangle_int_t& r : runs)
         rects.push_back({ static_cast<short>(r.x * t.scale), static_cast<short>(r.y * t.scale),
             static_cast<unsigned short>(r.width * t.scale), static_cast<unsigned short>(r.height * t.scale) });
-    XRectangle cut { static_cast<short>(box.x * t.scale), static_cast<short>(box.y * t.scale),
-        static_cast<unsigned short>(box.width * t.scale), static_cast<unsigned short>(box.height * t.scale) };
+    thread_local std::vector<XRectangle> cutRects;
+    cutRects.clear();
+    for (const cairo_rectangle_int_t& c : cuts)
+        cutRects.push_back({ static_cast<short>(c.x * t.scale), static_cast<short>(c.y * t.scale),
+            static_cast<unsigned short>(c.width * t.scale), static_cast<unsigned short>(c.height * t.scale) });
     const bool bounding = !gdk_screen_is_composited(screen_);
     for (int kind : { ShapeInput, ShapeBounding }) {
         if (kind == ShapeBounding && !bounding)
@@ -482,7 +485,8 @@ void GtkLayeredWindow::SendShapeRuns(
             XShapeCombineRectangles(
                 t.display, t.xid, kind, 0, 0, rects.data(), static_cast<int>(rects.size()), ShapeSet, Unsorted);
         } else {
-            XShapeCombineRectangles(t.display, t.xid, kind, 0, 0, &cut, 1, ShapeSubtract, Unsorted);
+            XShapeCombineRectangles(t.display, t.xid, kind, 0, 0, cutRects.data(), static_cast<int>(cutRects.size()),
+                ShapeSubtract, Unsorted);
             XShapeCombineRectangles(
                 t.display, t.xid, kind, 0, 0, rects.data(), static_cast<int>(rects.size()), ShapeUnion, Unsorted);
         }

@@ -72,7 +72,8 @@ private:
     bool PutDirect(const cairo_rectangle_int_t& box);
     void ReleaseGc();
     bool EnsurePieces();
-    void SendShapeRuns(const cairo_rectangle_int_t& box, const std::vector<cairo_rectangle_int_t>& runs, bool whole);
+    void SendShapeRuns(
+        const std::vector<cairo_rectangle_int_t>& cuts, const std::vector<cairo_rectangle_int_t>& runs, bool whole);
     void RebuildShapeFromPieces();
     void CountFrame();
     bool EnsureSurface(int width, int height); // true when the frame surface was replaced
@@ -99,7 +100,7 @@ private:
     bool piecesRefused_ = false; // this window's visual or server cannot
     bool piecesShown_ = false;
     uint8_t piecesAlpha_ = 0;
-    std::vector<cairo_rectangle_int_t> pieceRuns_;
+    std::vector<cairo_rectangle_int_t> pieceRuns_, pieceCuts_;
     // The last pieces frame (its pieces' pixels are on the server), for a whole shape later.
     std::vector<PiecePlacement> lastPieces_;
     PieceFrame lastPieceFrame_;

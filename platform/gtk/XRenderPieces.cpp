@@ -347,7 +347,8 @@ bool XRenderPieces::Keep(const PieceFrame& frame)
 }
 
 bool XRenderPieces::Compose(const PieceFrame& frame, const cairo_rectangle_int_t& box, uint8_t constantAlpha,
-    std::vector<cairo_rectangle_int_t>& shape)
+    const std::vector<PiecePlacement>* before, std::vector<cairo_rectangle_int_t>& shape,
+    std::vector<cairo_rectangle_int_t>& cuts)
 {
     const int bx1 = box.x + box.width, by1 = box.y + box.height;
     auto clip = [&](const PiecePlacement& p, int& x0, int& y0, int& x1, int& y1) {
@@ -355,6 +356,27 @@ bool XRenderPieces::Compose(const PieceFrame& frame, const cairo_rectangle_int_t
         y0 = std::max(p.y, box.y), y1 = std::min(p.y + p.height, by1);
         return x0 < x1 && y0 < y1;
     };
+    auto same = [](const PiecePlacement& u, const PiecePlacement& v) {
+        return u.a == v.a && u.b == v.b && u.x == v.x && u.y == v.y && u.id == v.id;
+    };
+    auto among = [&](const PiecePlacement& p, const PiecePlacement* list, size_t n) {
+        return std::any_of(list, list + n, [&](const PiecePlacement& q) { return same(p, q); });
+    };
+    // Against the frame before, only intervals that came or went are cleared and drawn: the
+    // others show the same piece at the same place already (intervals never overlap).
+    cuts.clear();
+    auto cut = [&](const PiecePlacement& p) {
+        const int x0 = std::max(p.a, box.x), x1 = std::min(p.b, bx1);
+        if (x0 < x1)
+            cuts.push_back({ x0, box.y, x1 - x0, box.height });
+    };
+    if (!before) {
+        cuts.push_back(box);
+    } else {
+        for (const PiecePlacement& old : *before)
+            if (!among(old, frame.placements, frame.count))
+                cut(old);
+    }
     int needW = 1, needH = 1;
     for (size_t i = 0; i < frame.count; ++i) {
         int x0, y0, x1, y1;
@@ -367,18 +389,28 @@ bool XRenderPieces::Compose(const PieceFrame& frame, const cairo_rectangle_int_t
     frameFirstUse_ = uses_ + 1;
     placed_.clear();
     for (size_t i = 0; i < frame.count; ++i) {
-        int x0, y0, x1, y1;
-        if (!clip(frame.placements[i], x0, y0, x1, y1))
+        const PiecePlacement& p = frame.placements[i];
+        if (before && among(p, before->data(), before->size())) {
+            // Kept as it is: still in use, so that no upload of this frame takes its slot.
+            if (auto it = pieces_.find(p.id); it != pieces_.end())
+                it->second.lastUse = ++uses_;
             continue;
-        const Piece* piece = Upload(frame.placements[i]);
+        }
+        if (before)
+            cut(p);
+        int x0, y0, x1, y1;
+        if (!clip(p, x0, y0, x1, y1))
+            continue;
+        const Piece* piece = Upload(p);
         if (!piece)
             return false;
-        placed_.push_back({ &frame.placements[i], piece });
+        placed_.push_back({ &p, piece });
     }
 
     const XRenderColor clear {};
-    XRenderFillRectangle(display_, PictOpSrc, framePicture_, &clear, box.x, box.y, static_cast<unsigned>(box.width),
-        static_cast<unsigned>(box.height));
+    for (const cairo_rectangle_int_t& c : cuts)
+        XRenderFillRectangle(display_, PictOpSrc, framePicture_, &clear, c.x, c.y, static_cast<unsigned>(c.width),
+            static_cast<unsigned>(c.height));
     const Picture gradient = Gradient(frame.width, frame.startColor, frame.endColor);
     for (const auto& [p, piece] : placed_) {
         int x0, y0, x1, y1;

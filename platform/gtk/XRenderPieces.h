@@ -28,10 +28,13 @@ public:
     bool Usable() const { return windowPicture_ != 0; }
 
     // Composes `box` of the frame in the server's copy and puts it on the window with the
-    // constant alpha; adds the box's alpha > 0 runs to `shape` (frame coordinates). False, with
+    // constant alpha; adds the alpha > 0 runs of what it drew to `shape` (frame coordinates). False, with
     // nothing drawn, when a piece does not fit the atlas: the caller pushes pixels then.
+    // With `before` (the placements of the frame the server's copy shows), only placements that
+    // differ from those are drawn; `cuts` gets the boxes cleared (the shape's too).
     bool Compose(const PieceFrame& frame, const cairo_rectangle_int_t& box, uint8_t constantAlpha,
-        std::vector<cairo_rectangle_int_t>& shape);
+        const std::vector<PiecePlacement>* before, std::vector<cairo_rectangle_int_t>& shape,
+        std::vector<cairo_rectangle_int_t>& cuts);
     // The alpha > 0 runs of the kept pieces of `frame` inside `box` (frame coordinates); pieces
     // not kept are left out.
     void ShapeRuns(const PieceFrame& frame, const cairo_rectangle_int_t& box, std::vector<cairo_rectangle_int_t>& runs);
