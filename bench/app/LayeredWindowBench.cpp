@@ -7,72 +7,38 @@
 #include "platform/gtk/FontAliases.h"
 #include "platform/gtk/GtkLayeredWindow.h"
 #include "platform/gtk/GtkPlatform.h"
+#include "tests/support/PrivateXvfb.h"
 
 #include <benchmark/benchmark.h>
 #include <chrono>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fcntl.h>
-#include <spawn.h>
 #include <string>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace hx {
 namespace {
 
     using namespace std::chrono_literals;
 
-    pid_t xvfb = 0;
+    std::unique_ptr<test::PrivateXvfb> xvfb;
     std::unique_ptr<IPlatform> platform;
 
     bool StartDisplay()
     {
-        if (std::getenv("DISPLAY") && *std::getenv("DISPLAY")) {
-            int argc = 1;
-            static char name[] = "bench_layeredwindow";
-            static char* argvStore[] = { name, nullptr };
-            char** argv = argvStore;
-            platform = CreateGtkPlatform(argc, argv);
-            return platform != nullptr;
-        }
-        srand(static_cast<unsigned>(getpid()));
-        for (int attempt = 0; attempt < 10 && !platform; ++attempt) {
-            char display[16];
-            std::snprintf(display, sizeof display, ":%d", 200 + rand() % 700);
-            const char* args[]
-                = { "Xvfb", display, "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset", nullptr };
-            posix_spawn_file_actions_t actions;
-            posix_spawn_file_actions_init(&actions);
-            posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-            pid_t pid = 0;
-            const int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(args), environ);
-            posix_spawn_file_actions_destroy(&actions);
-            if (spawned != 0)
+        if (!std::getenv("DISPLAY") || !*std::getenv("DISPLAY")) {
+            xvfb = std::make_unique<test::PrivateXvfb>();
+            if (!xvfb->Started())
                 return false;
-            std::this_thread::sleep_for(500ms);
-            if (waitpid(pid, nullptr, WNOHANG) == pid)
-                continue; // lost the number to another server
-            setenv("DISPLAY", display, 1);
-            int argc = 1;
-            static char name[] = "bench_layeredwindow";
-            static char* argvStore[] = { name, nullptr };
-            char** argv = argvStore;
-            platform = CreateGtkPlatform(argc, argv);
-            xvfb = pid;
-            if (!platform) {
-                kill(pid, SIGTERM);
-                waitpid(pid, nullptr, 0);
-                xvfb = 0;
-            }
+            setenv("DISPLAY", xvfb->Display().c_str(), 1);
         }
+        int argc = 1;
+        static char name[] = "bench_layeredwindow";
+        static char* argvStore[] = { name, nullptr };
+        char** argv = argvStore;
+        platform = CreateGtkPlatform(argc, argv);
         return platform != nullptr;
     }
 
@@ -187,9 +153,6 @@ int main(int argc, char** argv)
     benchmark::RunSpecifiedBenchmarks();
     benchmark::Shutdown();
     hx::platform.reset();
-    if (hx::xvfb > 0) {
-        kill(hx::xvfb, SIGTERM);
-        waitpid(hx::xvfb, nullptr, 0);
-    }
+    hx::xvfb.reset();
     return 0;
 }

@@ -11,6 +11,7 @@
 
 #include "platform/gtk/AlphaShape.h"
 #include "platform/gtk/GtkPlatform.h"
+#include "tests/support/PrivateXvfb.h"
 
 #include <X11/Xlib.h>
 #include <X11/Xutil.h>
@@ -21,76 +22,24 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <gdk/gdkx.h>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <string>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
 using namespace std::chrono_literals;
 
-bool CanConnect(const std::string& path)
-{
-    const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-    sockaddr_un address {};
-    address.sun_family = AF_UNIX;
-    std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-    const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-    close(fd);
-    return ok;
-}
-
 class GtkLayeredWindowTest : public ::testing::Test {
 protected:
-    // A display of our own, so that tests never meet a real desktop. Xvfb's lock file decides
-    // who gets a number; a server that loses the race exits and we try another.
     static void SetUpTestSuite()
     {
-        srand(static_cast<unsigned>(getpid()) * 7919u);
-        for (int attempt = 0; attempt < 20 && !platform_; ++attempt) {
-            const int number = 200 + rand() % 700;
-            const std::string display = ":" + std::to_string(number);
-            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-            if (access(socket.c_str(), F_OK) == 0)
-                continue;
-            const char* args[]
-                = { "Xvfb", display.c_str(), "-screen", "0", "640x480x24", "-nolisten", "tcp", "-noreset", nullptr };
-            posix_spawn_file_actions_t actions;
-            posix_spawn_file_actions_init(&actions);
-            // Xvfb must not hold the test's output open: the runner waits for it to close.
-            posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-            pid_t pid = 0;
-            const int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(args), environ);
-            posix_spawn_file_actions_destroy(&actions);
-            if (spawned != 0)
-                break;
-            bool ready = false, died = false;
-            for (int i = 0; i < 100 && !ready && !died; ++i) {
-                std::this_thread::sleep_for(50ms);
-                died = waitpid(pid, nullptr, WNOHANG) == pid;
-                ready = !died && CanConnect(socket);
-            }
-            if (!ready) {
-                if (!died) {
-                    kill(pid, SIGKILL);
-                    waitpid(pid, nullptr, 0);
-                }
-                continue;
-            }
-            xvfb_ = pid;
-            setenv("DISPLAY", display.c_str(), 1);
+        xvfb_ = new hx::test::PrivateXvfb("640x480x24");
+        if (xvfb_->Started()) {
+            setenv("DISPLAY", xvfb_->Display().c_str(), 1);
             int argc = 1;
             static char name[] = "gtk_window_tests";
             static char* argvStore[] = { name, nullptr };
@@ -103,10 +52,8 @@ protected:
     {
         delete platform_;
         platform_ = nullptr;
-        if (xvfb_ > 0) {
-            kill(xvfb_, SIGTERM);
-            waitpid(xvfb_, nullptr, 0);
-        }
+        delete xvfb_;
+        xvfb_ = nullptr;
     }
 
     void SetUp() override
@@ -125,7 +72,7 @@ protected:
         }
     }
 
-    static inline pid_t xvfb_ = 0;
+    static inline hx::test::PrivateXvfb* xvfb_ = nullptr;
     static inline hx::IPlatform* platform_ = nullptr;
 };
 

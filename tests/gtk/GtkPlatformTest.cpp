@@ -6,6 +6,7 @@
 #include "platform/gtk/GtkContextMenu.h"
 #include "platform/gtk/GtkLayeredWindow.h"
 #include "platform/gtk/GtkTimerSource.h"
+#include "tests/support/PrivateXvfb.h"
 
 #include <atomic>
 #include <chrono>
@@ -13,19 +14,12 @@
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
-#include <fcntl.h>
 #include <future>
 #include <gtest/gtest.h>
-#include <spawn.h>
 #include <string>
-#include <sys/socket.h>
-#include <sys/un.h>
-#include <sys/wait.h>
 #include <thread>
 #include <unistd.h>
 #include <vector>
-
-extern char** environ;
 
 namespace {
 
@@ -35,43 +29,9 @@ class GtkPlatformTest : public ::testing::Test {
 protected:
     static void SetUpTestSuite()
     {
-        // A display of our own, so that tests never meet a real desktop. Xvfb's lock file
-        // decides who gets a number; a server that loses the race exits and we try another.
-        srand(static_cast<unsigned>(getpid()));
-        for (int attempt = 0; attempt < 20 && platform_ == nullptr; ++attempt) {
-            const int number = 200 + rand() % 700;
-            const std::string display = ":" + std::to_string(number);
-            const std::string socket = "/tmp/.X11-unix/X" + std::to_string(number);
-            if (access(socket.c_str(), F_OK) == 0)
-                continue;
-            const char* args[]
-                = { "Xvfb", display.c_str(), "-screen", "0", "1280x800x24", "-nolisten", "tcp", "-noreset", nullptr };
-            posix_spawn_file_actions_t actions;
-            posix_spawn_file_actions_init(&actions);
-            // Xvfb must not hold the test's output open: the runner waits for it to close.
-            posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-            posix_spawn_file_actions_addopen(&actions, 2, "/dev/null", O_WRONLY, 0);
-            pid_t pid = 0;
-            const int spawned = posix_spawnp(&pid, "Xvfb", &actions, nullptr, const_cast<char**>(args), environ);
-            posix_spawn_file_actions_destroy(&actions);
-            if (spawned != 0)
-                break;
-            bool ready = false, died = false;
-            for (int i = 0; i < 100 && !ready && !died; ++i) {
-                std::this_thread::sleep_for(50ms);
-                died = waitpid(pid, nullptr, WNOHANG) == pid;
-                ready = !died && CanConnect(socket);
-            }
-            if (!ready) {
-                if (!died) {
-                    kill(pid, SIGKILL);
-                    waitpid(pid, nullptr, 0);
-                }
-                continue;
-            }
-            xvfb_ = pid;
-            setenv("DISPLAY", display.c_str(), 1);
+        xvfb_ = new hx::test::PrivateXvfb();
+        if (xvfb_->Started()) {
+            setenv("DISPLAY", xvfb_->Display().c_str(), 1);
             int argc = 1;
             static char name[] = "gtk_backend_tests";
             static char* argvStore[] = { name, nullptr };
@@ -81,25 +41,12 @@ protected:
         // No assertion here: a failure in the suite's set-up would only skip the tests.
     }
 
-    static bool CanConnect(const std::string& path)
-    {
-        const int fd = socket(AF_UNIX, SOCK_STREAM, 0);
-        sockaddr_un address {};
-        address.sun_family = AF_UNIX;
-        std::snprintf(address.sun_path, sizeof address.sun_path, "%s", path.c_str());
-        const bool ok = connect(fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
-        close(fd);
-        return ok;
-    }
-
     static void TearDownTestSuite()
     {
         delete platform_;
         platform_ = nullptr;
-        if (xvfb_ > 0) {
-            kill(xvfb_, SIGTERM);
-            waitpid(xvfb_, nullptr, 0);
-        }
+        delete xvfb_;
+        xvfb_ = nullptr;
     }
 
     // Every test gets a fresh platform: the loop's end is final for one instance.
@@ -128,7 +75,7 @@ protected:
         EXPECT_FALSE(timedOut) << "the loop had to be stopped by the guard timer";
     }
 
-    static inline pid_t xvfb_ = 0;
+    static inline hx::test::PrivateXvfb* xvfb_ = nullptr;
     static inline hx::IPlatform* platform_ = nullptr; // keeps GTK initialised across tests
     std::unique_ptr<hx::IPlatform> p;
 };

@@ -6,6 +6,7 @@
 #include "tasks/Fast_power.h"
 #include "tests/platform_linux/PrivateBus.h"
 #include "tests/support/LogCapture.h"
+#include "tests/support/PrivateXvfb.h"
 
 #include <cerrno>
 #include <csignal>
@@ -142,29 +143,11 @@ TEST_F(LinuxClockTest, KernelFirstAndOneLogLineWhenBothRefuse)
 // request must be refused with a log line, and Xlib must not take the process down.
 TEST(LinuxMonitorOff, ServerWithoutDpmsIsARefusal)
 {
-    int fds[2];
-    ASSERT_EQ(pipe(fds), 0);
-    const pid_t xvfb = fork();
-    if (xvfb == 0) {
-        close(fds[0]);
-        const std::string fd = std::to_string(fds[1]);
-        execlp("Xvfb", "Xvfb", "-displayfd", fd.c_str(), "-nolisten", "tcp", "-screen", "0", "64x64x24",
-            static_cast<char*>(nullptr));
-        _exit(127);
-    }
-    close(fds[1]);
-    std::string display;
-    char c = 0;
-    while (read(fds[0], &c, 1) == 1 && c != '\n')
-        display += c;
-    close(fds[0]);
-    if (display.empty()) {
-        kill(xvfb, SIGTERM);
-        waitpid(xvfb, nullptr, 0);
+    const hx::test::PrivateXvfb xvfb("64x64x24");
+    if (!xvfb.Started())
         GTEST_SKIP() << "Xvfb did not start";
-    }
     const std::string oldDisplay = std::getenv("DISPLAY") ? std::getenv("DISPLAY") : "";
-    setenv("DISPLAY", (":" + display).c_str(), 1);
+    setenv("DISPLAY", xvfb.Display().c_str(), 1);
     {
         LogCapture log;
         hx::LinuxPower power;
@@ -174,6 +157,4 @@ TEST(LinuxMonitorOff, ServerWithoutDpmsIsARefusal)
         EXPECT_NE(lines[0].find("DPMS"), std::string::npos) << lines[0];
     }
     oldDisplay.empty() ? unsetenv("DISPLAY") : setenv("DISPLAY", oldDisplay.c_str(), 1);
-    kill(xvfb, SIGTERM);
-    waitpid(xvfb, nullptr, 0);
 }
