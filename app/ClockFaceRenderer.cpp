@@ -246,6 +246,33 @@ namespace {
         bool operator==(const PaintedInterval&) const = default;
     };
 
+    bool Holds(const std::vector<PaintedInterval>& list, const PaintedInterval& p)
+    {
+        return std::find(list.begin(), list.end(), p) != list.end();
+    }
+
+    // The box of what differs between two frames' intervals: the columns of the intervals that
+    // came or went, over the rows their tiles touch (the rest of those columns is transparent
+    // in both). `each` sees every such interval.
+    template <typename Each>
+    PixelBox ChangedBetween(const std::vector<PaintedInterval>& before, const std::vector<PaintedInterval>& now,
+        int width, int height, Each&& each)
+    {
+        int bx0 = width, bx1 = 0, by0 = height, by1 = 0;
+        auto grow = [&](const PaintedInterval& p) {
+            each(p);
+            bx0 = std::min(bx0, p.a), bx1 = std::max(bx1, p.b);
+            by0 = std::min(by0, std::max(p.top, 0)), by1 = std::max(by1, std::min(p.bottom, height));
+        };
+        for (const PaintedInterval& old : before)
+            if (!Holds(now, old))
+                grow(old);
+        for (const PaintedInterval& p : now)
+            if (!Holds(before, p))
+                grow(p);
+        return bx1 > bx0 && by1 > by0 ? PixelBox { bx0, by0, bx1 - bx0, by1 - by0 } : PixelBox {};
+    }
+
     // A tile as one frame uses it. The references keep its pixels even when drawing a later
     // tile of the same frame evicts it from the cache.
     struct UsedTile {
@@ -389,6 +416,16 @@ struct ClockFaceRenderer::Impl {
             Rasterize(cr.get(), p);
             cairo_surface_flush(probeAlone[p].get());
         }
+    }
+
+    // The font the window width is measured with: `Font` at `FontSize` points.
+    void UseWidthFont(const ClockFaceInput& input)
+    {
+        if (widthFont && input.font == widthFamily && input.fontSize == widthSize)
+            return;
+        widthFamily = input.font;
+        widthSize = input.fontSize;
+        widthFont = FaceFontInPoints(input.font, input.fontSize);
     }
 
     void Forget()
@@ -734,30 +771,14 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
     if (!Resolve(width, height))
         return false;
     const bool keep = frameComposed && frameStart == input.startColor && frameEnd == input.endColor;
-    auto kept = [](const std::vector<PaintedInterval>& in, const PaintedInterval& p) {
-        return std::find(in.begin(), in.end(), p) != in.end();
-    };
-    // The box of what this frame changes: cleared columns, and within them the rows the old
-    // and the new tiles touch (the rest of those columns was and stays transparent).
-    int bx0 = width, bx1 = 0, by0 = height, by1 = 0;
-    auto clear = [&](const PaintedInterval& p) {
-        ClearColumns(p.a, p.b);
-        bx0 = std::min(bx0, p.a), bx1 = std::max(bx1, p.b);
-        by0 = std::min(by0, std::max(p.top, 0)), by1 = std::max(by1, std::min(p.bottom, height));
-    };
     cairo_surface_flush(frame.get());
     if (!keep) {
         ClearColumns(0, width);
-        bx0 = 0, bx1 = width, by0 = 0, by1 = height;
+        changed = { 0, 0, width, height };
     } else {
-        for (const PaintedInterval& old : painted)
-            if (!kept(painting, old))
-                clear(old);
-        for (const PaintedInterval& now : painting)
-            if (!kept(painted, now))
-                clear(now);
+        changed = ChangedBetween(
+            painted, painting, width, height, [&](const PaintedInterval& p) { ClearColumns(p.a, p.b); });
     }
-    changed = bx1 > bx0 && by1 > by0 ? PixelBox { bx0, by0, bx1 - bx0, by1 - by0 } : PixelBox {};
 
     if (!frameCr)
         frameCr.reset(cairo_create(frame.get()));
@@ -768,7 +789,7 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
     uint8_t* frameData = cairo_image_surface_get_data(frame.get());
     const int frameStride = cairo_image_surface_get_stride(frame.get());
     for (size_t k = 0; k < intervalCount; ++k) {
-        if (keep && kept(painted, painting[k]))
+        if (keep && Holds(painted, painting[k]))
             continue;
         const UsedTile& tile = used[k];
         const Interval& iv = intervals[k];
@@ -784,7 +805,7 @@ bool ClockFaceRenderer::Impl::Compose(const ClockFaceInput& input, int width, in
     }
     cairo_surface_mark_dirty(frame.get());
     for (size_t k = 0; k < intervalCount; ++k) {
-        if (keep && kept(painted, painting[k]))
+        if (keep && Holds(painted, painting[k]))
             continue;
         const UsedTile& tile = used[k];
         const Interval& iv = intervals[k];
@@ -812,11 +833,7 @@ ClockFaceRenderer::~ClockFaceRenderer() = default;
 ClockFaceFrame ClockFaceRenderer::Render(const ClockFaceInput& input)
 {
     Impl& d = *impl_;
-    if (!d.widthFont || input.font != d.widthFamily || input.fontSize != d.widthSize) {
-        d.widthFamily = input.font;
-        d.widthSize = input.fontSize;
-        d.widthFont = FaceFontInPoints(input.font, input.fontSize);
-    }
+    d.UseWidthFont(input);
     const int height = ClockFaceHeight(input);
     d.Configure(height);
     const TextLayout& layout = d.Layout(input, height);
@@ -842,11 +859,7 @@ ClockFaceFrame ClockFaceRenderer::Render(const ClockFaceInput& input)
 bool ClockFaceRenderer::Arrange(const ClockFaceInput& input, ClockFaceArrangement& out, bool shown)
 {
     Impl& d = *impl_;
-    if (!d.widthFont || input.font != d.widthFamily || input.fontSize != d.widthSize) {
-        d.widthFamily = input.font;
-        d.widthSize = input.fontSize;
-        d.widthFont = FaceFontInPoints(input.font, input.fontSize);
-    }
+    d.UseWidthFont(input);
     const int height = ClockFaceHeight(input);
     d.Configure(height);
     TextKey memoKey { input.text, input.font, input.fontSize, height };
@@ -890,31 +903,13 @@ bool ClockFaceRenderer::Arrange(const ClockFaceInput& input, ClockFaceArrangemen
     }
     const int width = memo->width;
 
-    // The box of what differs from the last arrangement: the columns of intervals that came or
-    // went, over the rows their tiles touch.
+    // Measured from the last arrangement shown, when it is comparable.
     const bool keep = shown && !d.arranged.empty() && d.arrangedWidth == width && d.arrangedHeight == height
         && d.arrangedStart == input.startColor && d.arrangedEnd == input.endColor;
-    int bx0 = width, bx1 = 0, by0 = height, by1 = 0;
-    auto grow = [&](const PaintedInterval& p) {
-        bx0 = std::min(bx0, p.a), bx1 = std::max(bx1, p.b);
-        by0 = std::min(by0, std::max(p.top, 0)), by1 = std::max(by1, std::min(p.bottom, height));
-    };
-    auto in = [](const std::vector<PaintedInterval>& list, const PaintedInterval& p) {
-        return std::find(list.begin(), list.end(), p) != list.end();
-    };
-    if (!keep) {
-        bx0 = 0, bx1 = width, by0 = 0, by1 = height;
-    } else {
-        for (const PaintedInterval& old : d.arranged)
-            if (!in(memo->intervals, old))
-                grow(old);
-        for (const PaintedInterval& now : memo->intervals)
-            if (!in(d.arranged, now))
-                grow(now);
-    }
     out.width = width, out.height = height;
     out.startColor = input.startColor, out.endColor = input.endColor;
-    out.changed = bx1 > bx0 && by1 > by0 ? PixelBox { bx0, by0, bx1 - bx0, by1 - by0 } : PixelBox {};
+    out.changed = keep ? ChangedBetween(d.arranged, memo->intervals, width, height, [](const PaintedInterval&) {})
+                       : PixelBox { 0, 0, width, height };
     out.placements = memo->placements;
     if (shown) {
         d.arranged = memo->intervals;

@@ -60,9 +60,8 @@ bool DrawClockPieces(ILayeredWindow& window, const ClockFaceInput& input, ClockF
 {
     // Kept from tick to tick for its vector's capacity; UI thread only, like the renderer.
     static ClockFaceArrangement arrangement;
-    if (!renderer.Arrange(input, arrangement))
-        return false;
-    if (window.ShowPieces(ToPieceFrame(arrangement), kFaceWindowAlpha))
+    if (window.TakesPieces() && renderer.Arrange(input, arrangement)
+        && window.ShowPieces(ToPieceFrame(arrangement), kFaceWindowAlpha))
         return true;
     // The window went on showing pushed pixels: the next arrangement is news to it as a whole.
     renderer.ForgetArrangement();

@@ -83,6 +83,9 @@ public:
     // can), so that a frame of known pieces costs the program no pixel work: the same as a
     // Push of that frame's pixels. False when this window cannot; then nothing was done and the
     // caller pushes pixels instead. After a Push, the next pieces frame is taken whole.
+    // Whether ShowPieces can take a frame now at all: a caller spares itself describing one
+    // to a window that shows pixels only.
+    virtual bool TakesPieces() const { return false; }
     virtual bool ShowPieces(const PieceFrame& frame, uint8_t constantAlpha)
     {
         (void)frame, (void)constantAlpha;

@@ -43,6 +43,7 @@ public:
     // On the X server, through the Render extension, once the window is on the screen with
     // the frame's size and a 32-bit visual; false before that (the first frames and every
     // resize go through Push).
+    bool TakesPieces() const override { return !piecesRefused_ && mapped_ && frame_; }
     bool ShowPieces(const PieceFrame& frame, uint8_t constantAlpha) override;
     // Uploads them to the server now (the clock's warm-up draws the next minutes ahead).
     bool KeepPieces(const PieceFrame& frame) override;

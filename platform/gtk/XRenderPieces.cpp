@@ -34,6 +34,27 @@ namespace {
 
 } // namespace
 
+void XRenderPieces::FreePicture(Picture& picture)
+{
+    if (picture)
+        XRenderFreePicture(display_, picture);
+    picture = 0;
+}
+
+void XRenderPieces::FreePixmap(Pixmap& pixmap)
+{
+    if (pixmap)
+        XFreePixmap(display_, pixmap);
+    pixmap = 0;
+}
+
+void XRenderPieces::FreeGc(GC& gc)
+{
+    if (gc)
+        XFreeGC(display_, gc);
+    gc = nullptr;
+}
+
 XRenderPieces::XRenderPieces(Display* display, ::Window window, Visual* visual)
     : display_(display)
     , window_(window)
@@ -59,34 +80,21 @@ XRenderPieces::~XRenderPieces()
     if (!Usable())
         return;
     FreeAtlas();
-    if (framePicture_)
-        XRenderFreePicture(display_, framePicture_);
-    if (framePixmap_)
-        XFreePixmap(display_, framePixmap_);
-    if (gradient_)
-        XRenderFreePicture(display_, gradient_);
-    if (alpha_)
-        XRenderFreePicture(display_, alpha_);
-    XRenderFreePicture(display_, windowPicture_);
+    FreePicture(framePicture_);
+    FreePixmap(framePixmap_);
+    FreePicture(gradient_);
+    FreePicture(alpha_);
+    FreePicture(windowPicture_);
 }
 
 void XRenderPieces::FreeAtlas()
 {
-    if (colorPicture_)
-        XRenderFreePicture(display_, colorPicture_);
-    if (coveragePicture_)
-        XRenderFreePicture(display_, coveragePicture_);
-    if (colorGc_)
-        XFreeGC(display_, colorGc_);
-    if (coverageGc_)
-        XFreeGC(display_, coverageGc_);
-    if (colorAtlas_)
-        XFreePixmap(display_, colorAtlas_);
-    if (coverageAtlas_)
-        XFreePixmap(display_, coverageAtlas_);
-    colorPicture_ = coveragePicture_ = 0;
-    colorGc_ = coverageGc_ = nullptr;
-    colorAtlas_ = coverageAtlas_ = 0;
+    FreePicture(colorPicture_);
+    FreePicture(coveragePicture_);
+    FreeGc(colorGc_);
+    FreeGc(coverageGc_);
+    FreePixmap(colorAtlas_);
+    FreePixmap(coverageAtlas_);
     slotWidth_ = slotHeight_ = slotColumns_ = slots_ = 0;
     pieces_.clear();
     slotOwner_.clear();
@@ -96,10 +104,8 @@ bool XRenderPieces::EnsureFrame(int width, int height)
 {
     if (framePixmap_ && width == frameWidth_ && height == frameHeight_)
         return true;
-    if (framePicture_)
-        XRenderFreePicture(display_, framePicture_);
-    if (framePixmap_)
-        XFreePixmap(display_, framePixmap_);
+    FreePicture(framePicture_);
+    FreePixmap(framePixmap_);
     framePixmap_ = XCreatePixmap(display_, window_, static_cast<unsigned>(width), static_cast<unsigned>(height), 32);
     framePicture_ = XRenderCreatePicture(display_, framePixmap_, argb_, 0, nullptr);
     frameWidth_ = width, frameHeight_ = height;
@@ -241,8 +247,7 @@ Picture XRenderPieces::Gradient(int width, uint32_t start, uint32_t end)
 {
     if (gradient_ && width == gradientWidth_ && start == gradientStart_ && end == gradientEnd_)
         return gradient_;
-    if (gradient_)
-        XRenderFreePicture(display_, gradient_);
+    FreePicture(gradient_);
     XLinearGradient line {};
     line.p1.x = 0, line.p1.y = 0;
     line.p2.x = XDoubleToFixed(width), line.p2.y = 0;
@@ -286,8 +291,7 @@ Picture XRenderPieces::Alpha(uint8_t alpha)
 {
     if (alpha_ && alphaValue_ == alpha)
         return alpha_;
-    if (alpha_)
-        XRenderFreePicture(display_, alpha_);
+    FreePicture(alpha_);
     const XRenderColor solid { 0, 0, 0, static_cast<unsigned short>(alpha * 257) };
     alpha_ = XRenderCreateSolidFill(display_, &solid);
     alphaValue_ = alpha;

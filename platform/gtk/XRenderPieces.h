@@ -70,6 +70,10 @@ private:
     void GradientAlpha(int width, uint32_t start, uint32_t end);
     Picture Alpha(uint8_t alpha);
     void FreeAtlas();
+    // Each frees what it is given, if anything, and clears it.
+    void FreePicture(Picture& picture);
+    void FreePixmap(Pixmap& pixmap);
+    void FreeGc(GC& gc);
 
     Display* display_;
     ::Window window_;
